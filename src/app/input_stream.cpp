@@ -1,0 +1,109 @@
+#include "app/input_stream.h"
+
+namespace tonvale {
+namespace {
+
+constexpr size_t kBufferSize = 1 << 16;
+
+}  // namespace
+
+InputStream::InputStream(std::string_view bytes)
+    : open_(true), pos_(bytes.data()), end_(bytes.data() + bytes.size()), begin_(bytes.data()) {}
+
+InputStream InputStream::OpenFile(const std::string& path) {
+  return InputStream(FileTag{}, path);
+}
+
+InputStream::InputStream(FileTag, const std::string& path) {
+  file_ = std::fopen(path.c_str(), "rb");
+  open_ = file_ != nullptr;
+  if (open_) {
+    // One byte before the data keeps the last byte of the previous block for Unget().
+    buffer_ = std::make_unique<char[]>(kBufferSize + 1);
+    pos_ = end_ = begin_ = buffer_.get() + 1;
+  }
+}
+
+InputStream::~InputStream() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+int InputStream::Refill() {
+  if (file_ == nullptr) return kEnd;
+  char* data = buffer_.get() + 1;
+  if (end_ > data) {
+    buffer_[0] = end_[-1];
+    begin_ = buffer_.get();
+  }
+  size_t n = std::fread(data, 1, kBufferSize, file_);
+  pos_ = data;
+  end_ = data + n;
+  if (n == 0) return kEnd;
+  return static_cast<unsigned char>(*pos_++);
+}
+
+int InputStream::Peek() {
+  int c = Get();
+  if (c != kEnd) --pos_;
+  return c;
+}
+
+void InputStream::Unget() {
+  if (pos_ > begin_) --pos_;
+}
+
+bool InputStream::ReadToken(std::string& token) {
+  token.clear();
+  int c;
+  do {
+    c = Get();
+  } while (c != kEnd && IsTokenSpace(c));
+  if (c == kEnd) return false;
+  for (;;) {
+    // Copy the run that lies in the buffer in one go.
+    const char* run = pos_ - 1;
+    const char* p = pos_;
+    while (p < end_ && !IsTokenSpace(static_cast<unsigned char>(*p))) ++p;
+    token.append(run, p);
+    pos_ = p;
+    if (p < end_) {
+      ++pos_;  // the white space that ends the token
+      return true;
+    }
+    c = Get();
+    if (c == kEnd) return true;
+    if (IsTokenSpace(c)) return true;
+  }
+}
+
+std::string InputStream::ReadToken() {
+  std::string token;
+  ReadToken(token);
+  return token;
+}
+
+bool InputStream::ReadLine(std::string& line) {
+  line.clear();
+  int c = Get();
+  if (c == kEnd) return false;
+  while (c != kEnd && c != '\n') {
+    const char* run = pos_ - 1;
+    const char* p = pos_;
+    while (p < end_ && *p != '\n') ++p;
+    line.append(run, p);
+    pos_ = p;
+    c = Get();
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+void InputStream::SkipLines(int count) {
+  while (count > 0) {
+    int c = Get();
+    if (c == kEnd) return;
+    if (c == '\n') --count;
+  }
+}
+
+}  // namespace tonvale

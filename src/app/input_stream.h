@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tonvale {
+
+// A buffered byte reader over a file or over bytes in memory, with the token and line reads
+// that the settings file and the work files are parsed with. Parsers take an InputStream, so
+// they read a file on disk and a buffer under test the same way.
+class InputStream {
+ public:
+  static constexpr int kEnd = -1;
+
+  // Reads `bytes`, which must outlive the stream.
+  explicit InputStream(std::string_view bytes);
+  // Reads the file at `path`; IsOpen() tells whether it could be opened.
+  static InputStream OpenFile(const std::string& path);
+  ~InputStream();
+  InputStream(const InputStream&) = delete;
+  InputStream& operator=(const InputStream&) = delete;
+
+  bool IsOpen() const { return open_; }
+
+  // The next byte (0 to 255), or kEnd.
+  int Get() { return pos_ < end_ ? static_cast<unsigned char>(*pos_++) : Refill(); }
+  int Peek();
+  // Steps back over the byte that the last Get() returned (one byte only).
+  void Unget();
+
+  // The next run of bytes other than space, TAB, LF, VT, FF and CR. The white-space byte that
+  // ends the token is consumed. At the end of input the token is empty and false is returned.
+  bool ReadToken(std::string& token);
+  std::string ReadToken();
+
+  // Reads up to and including the next LF; `line` gets the bytes before it, without a CR that
+  // ends the line, so LF and CR LF files read alike. False at the end of input when nothing
+  // was read.
+  bool ReadLine(std::string& line);
+
+  // Reads bytes until `count` LF bytes have passed or the input ends.
+  void SkipLines(int count);
+
+  bool AtEnd() { return Peek() == kEnd; }
+
+ private:
+  struct FileTag {};
+  InputStream(FileTag, const std::string& path);
+  int Refill();
+
+  std::FILE* file_ = nullptr;
+  bool open_ = false;
+  std::unique_ptr<char[]> buffer_;
+  const char* pos_ = nullptr;
+  const char* end_ = nullptr;
+  const char* begin_ = nullptr;  // oldest byte that Unget() may step back to
+};
+
+// White space of the token reads: space, TAB, LF, VT, FF, CR. Bytes 0x80 to 0xFF never are,
+// so code page 932 and UTF-8 text split alike.
+inline bool IsTokenSpace(int c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+}  // namespace tonvale

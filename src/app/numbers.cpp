@@ -1,0 +1,158 @@
+#include "app/numbers.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <limits>
+
+namespace tonvale {
+namespace {
+
+bool IsCSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+int64_t LeadingInteger(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsCSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  // Accumulate as a negative number so that INT64_MIN itself is reachable.
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  int64_t value = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    int digit = text[i] - '0';
+    if (value < (kMin + digit) / 10) {
+      value = kMin;
+      while (i < text.size() && IsDigit(text[i])) ++i;
+      break;
+    }
+    value = value * 10 - digit;
+  }
+  if (negative) return value;
+  return value == kMin ? std::numeric_limits<int64_t>::max() : -value;
+}
+
+int16_t WrapToInt16(int64_t value) {
+  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(value) & 0xFFFFu));
+}
+
+int32_t ClampToInt32(int64_t value) {
+  if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(value);
+}
+
+double LeadingDecimal(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsCSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  size_t number_start = i;
+  size_t digits = 0;
+  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return 0.0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+    if (j < text.size() && IsDigit(text[j])) {
+      while (j < text.size() && IsDigit(text[j])) ++j;
+      i = j;
+    }
+  }
+  double value = 0.0;
+  auto result = std::from_chars(text.data() + number_start, text.data() + i, value,
+                                std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Underflow is a value near zero; overflow is not a finite number.
+    return 0.0;
+  }
+  if (result.ec != std::errc() || !std::isfinite(value)) return 0.0;
+  return negative ? -value : value;
+}
+
+namespace {
+
+// "%.2f" without the general-purpose conversion: x has a 53-bit mantissa and 100 needs 7 bits,
+// so x * 100 is exact in the 64-bit mantissa of long double, and rounding it to an integer
+// (ties to even, as printf rounds an exactly halfway value) gives printf's digits.
+bool AppendFixed2Fast(std::string& out, double value) {
+  if constexpr (std::numeric_limits<long double>::digits < 64) {
+    return false;
+  } else {
+    if (!std::isfinite(value)) return false;
+    long double magnitude = std::fabs(static_cast<long double>(value));
+    if (magnitude >= 1e15L) return false;
+    long double scaled = magnitude * 100.0L;
+    long double whole = std::floor(scaled);
+    long double fraction = scaled - whole;
+    auto hundredths = static_cast<uint64_t>(whole);
+    if (fraction > 0.5L || (fraction == 0.5L && (hundredths & 1) != 0)) ++hundredths;
+    char buffer[32];
+    char* end = buffer + sizeof buffer;
+    char* p = end;
+    *--p = static_cast<char>('0' + hundredths % 10);
+    hundredths /= 10;
+    *--p = static_cast<char>('0' + hundredths % 10);
+    hundredths /= 10;
+    *--p = '.';
+    do {
+      *--p = static_cast<char>('0' + hundredths % 10);
+      hundredths /= 10;
+    } while (hundredths != 0);
+    if (std::signbit(value)) *--p = '-';
+    out.append(p, end);
+    return true;
+  }
+}
+
+}  // namespace
+
+void AppendFixed(std::string& out, double value, int decimals) {
+  if (decimals == 2 && AppendFixed2Fast(out, value)) return;
+  char buffer[400];
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  out.append(buffer, result.ptr);
+}
+
+void AppendInteger(std::string& out, int64_t value) {
+  char buffer[24];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+std::string Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  int length = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string text;
+  if (length > 0) {
+    text.resize(static_cast<size_t>(length) + 1);
+    std::vsnprintf(text.data(), text.size(), format, args);
+    text.resize(static_cast<size_t>(length));
+  }
+  va_end(args);
+  return text;
+}
+
+}  // namespace tonvale

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tonvale {
+
+// Number conversions of the work files and the settings file. Every reader takes the leading
+// number of a token and ignores the rest ("20:" is 20, "10ms" is 10); a token that does not
+// start with a number is 0. They never depend on the process locale.
+
+// Leading decimal integer by the rules of atoi: white space skipped, an optional sign, digits.
+// Values beyond the 64-bit range saturate instead of overflowing.
+int64_t LeadingInteger(std::string_view text);
+
+// The low 16 bits as a two's-complement value: 70000 gives 4464, 40000 gives -25536.
+int16_t WrapToInt16(int64_t value);
+
+int32_t ClampToInt32(int64_t value);
+
+// Leading decimal number by the rules of strtod, limited to decimal notation: white space,
+// sign, digits, a point, digits, an exponent. "nan", "inf", hexadecimal and values too large
+// for a double all read as 0, so no reader ever meets a number that is not finite.
+double LeadingDecimal(std::string_view text);
+
+// Appends "%.*f" (decimals after the point, correctly rounded), whatever the locale.
+void AppendFixed(std::string& out, double value, int decimals);
+void AppendInteger(std::string& out, int64_t value);
+
+// printf-style formatting into a string. Floating-point conversions follow the C locale as
+// long as no front end changes LC_NUMERIC (the window keeps it at "C").
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace tonvale

@@ -1,0 +1,140 @@
+#include "app/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace tonvale {
+namespace {
+
+constexpr size_t kFlushThreshold = 1 << 20;
+
+mode_t DefaultFileMode() {
+  // The mode fopen would give a new file: 0666 less the process umask.
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() {
+  Abandon();
+}
+
+bool OutputFile::Open(const std::string& path, Mode mode) {
+  Abandon();
+  path_ = path;
+  mode_ = mode;
+  temp_path_ = path + ".tmp-XXXXXX";
+  int fd = mkstemp(temp_path_.data());
+  if (fd < 0) {
+    temp_path_.clear();
+    return false;
+  }
+  fchmod(fd, DefaultFileMode());
+  file_ = fdopen(fd, "w+b");
+  if (file_ == nullptr) {
+    close(fd);
+    unlink(temp_path_.c_str());
+    temp_path_.clear();
+    return false;
+  }
+  buffer_.clear();
+  written_ = 0;
+  good_ = true;
+  return true;
+}
+
+void OutputFile::Write(std::string_view text) {
+  if (file_ == nullptr) return;
+  if (mode_ == Mode::kBinary) {
+    buffer_.append(text);
+  } else {
+    size_t start = 0;
+    for (size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', start)) {
+      buffer_.append(text.substr(start, i - start));
+      buffer_.append("\r\n");
+      start = i + 1;
+    }
+    buffer_.append(text.substr(start));
+  }
+  if (buffer_.size() >= kFlushThreshold) Flush();
+}
+
+void OutputFile::WriteByte(uint8_t byte) {
+  if (file_ == nullptr) return;
+  if (mode_ == Mode::kText && byte == '\n') buffer_.push_back('\r');
+  buffer_.push_back(static_cast<char>(byte));
+  if (buffer_.size() >= kFlushThreshold) Flush();
+}
+
+bool OutputFile::Flush() {
+  if (file_ == nullptr) return false;
+  if (!buffer_.empty()) {
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) good_ = false;
+    written_ += static_cast<int64_t>(buffer_.size());
+    buffer_.clear();
+  }
+  if (std::fflush(file_) != 0) good_ = false;
+  return good_;
+}
+
+bool OutputFile::OverwriteAt(int64_t offset, std::string_view bytes) {
+  if (file_ == nullptr || !Flush()) return false;
+  if (offset < 0 || offset + static_cast<int64_t>(bytes.size()) > written_) return false;
+  if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0 ||
+      std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() ||
+      std::fseek(file_, 0, SEEK_END) != 0) {
+    good_ = false;
+  }
+  return good_;
+}
+
+bool OutputFile::Commit() {
+  if (file_ == nullptr) return false;
+  bool ok = Flush();
+  if (std::fclose(file_) != 0) ok = false;
+  file_ = nullptr;
+  if (ok && std::rename(temp_path_.c_str(), path_.c_str()) != 0) ok = false;
+  if (!ok) unlink(temp_path_.c_str());
+  temp_path_.clear();
+  return ok;
+}
+
+void OutputFile::Abandon() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (!temp_path_.empty()) {
+    unlink(temp_path_.c_str());
+    temp_path_.clear();
+  }
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char buffer[1 << 16];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+  bool ok = !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
+
+bool IsReadableFile(const std::string& path) {
+  // A folder opens for reading too, but it is no file to analyse or play.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  bool regular = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+  close(fd);
+  return regular;
+}
+
+}  // namespace tonvale

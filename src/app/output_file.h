@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace tonvale {
+
+// A file that appears whole or not at all. Writing goes to a temporary file beside the target;
+// Commit() renames it over the target only when every byte reached the disk. Until then, and
+// whenever a write fails (a full disk, a folder that disappeared), the previous file stays as
+// it was; an uncommitted temporary file is removed when the OutputFile goes away.
+class OutputFile {
+ public:
+  enum class Mode {
+    kText,    // each "\n" written becomes CR LF on disk
+    kBinary,  // bytes as given
+  };
+
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates the temporary file. False when that is impossible (the folder does not exist or
+  // cannot be written, the name is longer than the host allows).
+  bool Open(const std::string& path, Mode mode);
+  bool IsOpen() const { return file_ != nullptr; }
+
+  void Write(std::string_view text);
+  void WriteByte(uint8_t byte);
+
+  // Bytes written to the disk file so far (line ends counted as written).
+  int64_t Size() const { return written_ + static_cast<int64_t>(buffer_.size()); }
+
+  // Replaces bytes already written, at a byte offset of the disk file, without changing the
+  // size; the bytes are written as given.
+  bool OverwriteAt(int64_t offset, std::string_view bytes);
+
+  // Renames the finished file into place. False, leaving the previous file, on any failure.
+  bool Commit();
+
+  // Removes the temporary file; the target stays as it was.
+  void Abandon();
+
+  // False once any write has failed.
+  bool Good() const { return good_; }
+
+ private:
+  bool Flush();
+
+  std::FILE* file_ = nullptr;
+  Mode mode_ = Mode::kText;
+  std::string path_;
+  std::string temp_path_;
+  std::string buffer_;
+  int64_t written_ = 0;
+  bool good_ = true;
+};
+
+// Reads a whole file into `bytes`. False when it cannot be opened or read.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+
+// True when the file can be opened for reading (the test the program makes before it
+// switches to a file or runs a stage on it).
+bool IsReadableFile(const std::string& path);
+
+}  // namespace tonvale

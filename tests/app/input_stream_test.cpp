@@ -1,0 +1,84 @@
+#include "app/input_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace tonvale {
+namespace {
+
+TEST(InputStreamTest, TokensSplitOnAsciiWhiteSpaceOnly) {
+  // U+3000 (an ideographic space) is part of a token, in UTF-8 and in code page 932 alike.
+  std::string text = "  a\tb\r\n\vc\f拍子　　： \x81\x40x";
+  InputStream in(text);
+  EXPECT_EQ(in.ReadToken(), "a");
+  EXPECT_EQ(in.ReadToken(), "b");
+  EXPECT_EQ(in.ReadToken(), "c");
+  EXPECT_EQ(in.ReadToken(), "拍子　　：");
+  EXPECT_EQ(in.ReadToken(), "\x81\x40x");
+  std::string token = "stale";
+  EXPECT_FALSE(in.ReadToken(token));
+  EXPECT_EQ(token, "");
+}
+
+TEST(InputStreamTest, TheSpaceEndingATokenIsConsumedSoALineReadStartsAfterIt) {
+  std::string text = "MaxdB: 1.00 MindB: 2.00\nFrameRate: 10\r\nname\r\n";
+  InputStream in(text);
+  for (int i = 0; i < 4; ++i) in.ReadToken();
+  std::string line;
+  ASSERT_TRUE(in.ReadLine(line));
+  EXPECT_EQ(line, "FrameRate: 10");  // the LF after "2.00" ended the token
+  ASSERT_TRUE(in.ReadLine(line));
+  EXPECT_EQ(line, "name");
+  EXPECT_FALSE(in.ReadLine(line));
+}
+
+TEST(InputStreamTest, SkipLinesCountsLineFeedsOfBothLineEnds) {
+  std::string text = "1\r\n2\n3\r\n4\nrest";
+  InputStream in(text);
+  in.SkipLines(4);
+  EXPECT_EQ(in.ReadToken(), "rest");
+  in.SkipLines(3);  // past the end: stops quietly
+  EXPECT_TRUE(in.AtEnd());
+}
+
+TEST(InputStreamTest, FileReadsAcrossBufferBoundariesLikeMemory) {
+  // Tokens and lines that straddle the 64 KiB refills must come out whole.
+  std::string text;
+  for (int i = 0; i < 30000; ++i) text += std::to_string(i * 7) + (i % 5 == 0 ? "\r\n" : " ");
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("big.txt"), text);
+  InputStream from_file = InputStream::OpenFile(dir.File("big.txt"));
+  InputStream from_memory(text);
+  ASSERT_TRUE(from_file.IsOpen());
+  std::string a, b;
+  int count = 0;
+  while (from_memory.ReadToken(a)) {
+    ASSERT_TRUE(from_file.ReadToken(b));
+    ASSERT_EQ(a, b);
+    ++count;
+  }
+  EXPECT_FALSE(from_file.ReadToken(b));
+  EXPECT_EQ(count, 30000);
+}
+
+TEST(InputStreamTest, UngetStepsBackOverTheLastByteEvenAfterARefill) {
+  std::string text(70000, 'x');
+  text[65535] = 'a';
+  text[65536] = 'b';
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("f"), text);
+  InputStream in = InputStream::OpenFile(dir.File("f"));
+  for (int i = 0; i < 65535; ++i) in.Get();
+  EXPECT_EQ(in.Get(), 'a');   // the last byte of the first block
+  EXPECT_EQ(in.Peek(), 'b');  // the first byte of the next block
+  in.Unget();
+  EXPECT_EQ(in.Get(), 'a');
+  EXPECT_EQ(in.Get(), 'b');
+  EXPECT_FALSE(InputStream::OpenFile(dir.File("missing")).IsOpen());
+}
+
+}  // namespace
+}  // namespace tonvale

@@ -1,0 +1,80 @@
+#include "app/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+namespace tonvale {
+namespace {
+
+TEST(NumbersTest, LeadingIntegerFollowsAtoiRules) {
+  EXPECT_EQ(LeadingInteger("10"), 10);
+  EXPECT_EQ(LeadingInteger("20:"), 20);
+  EXPECT_EQ(LeadingInteger("10ms"), 10);
+  EXPECT_EQ(LeadingInteger("  -42x"), -42);
+  EXPECT_EQ(LeadingInteger("+7"), 7);
+  EXPECT_EQ(LeadingInteger("１０"), 0);  // full-width digits are not digits
+  EXPECT_EQ(LeadingInteger("abc"), 0);
+  EXPECT_EQ(LeadingInteger(""), 0);
+  EXPECT_EQ(LeadingInteger("- 5"), 0);
+}
+
+TEST(NumbersTest, LeadingIntegerSaturatesInsteadOfOverflowing) {
+  EXPECT_EQ(LeadingInteger("99999999999999999999999"), std::numeric_limits<int64_t>::max());
+  EXPECT_EQ(LeadingInteger("-99999999999999999999999"), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(LeadingInteger("-9223372036854775808"), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(ClampToInt32(LeadingInteger("5000000000")), std::numeric_limits<int32_t>::max());
+}
+
+TEST(NumbersTest, WrapToInt16KeepsTheLowSixteenBits) {
+  EXPECT_EQ(WrapToInt16(70000), 4464);
+  EXPECT_EQ(WrapToInt16(40000), -25536);
+  EXPECT_EQ(WrapToInt16(-1), -1);
+  EXPECT_EQ(WrapToInt16(65536), 0);
+}
+
+TEST(NumbersTest, LeadingDecimalReadsOnlyFiniteDecimalNumbers) {
+  EXPECT_DOUBLE_EQ(LeadingDecimal("441.37"), 441.37);
+  EXPECT_DOUBLE_EQ(LeadingDecimal("-1000.00"), -1000.0);
+  EXPECT_DOUBLE_EQ(LeadingDecimal("1.5e2x"), 150.0);
+  EXPECT_DOUBLE_EQ(LeadingDecimal("2e"), 2.0);
+  EXPECT_DOUBLE_EQ(LeadingDecimal(".5"), 0.5);
+  EXPECT_DOUBLE_EQ(LeadingDecimal("  +3."), 3.0);
+  EXPECT_EQ(LeadingDecimal("nan"), 0.0);
+  EXPECT_EQ(LeadingDecimal("inf"), 0.0);
+  EXPECT_EQ(LeadingDecimal("-infinity"), 0.0);
+  EXPECT_EQ(LeadingDecimal("1e999"), 0.0);
+  EXPECT_EQ(LeadingDecimal("0x1p3"), 0.0);
+  EXPECT_EQ(LeadingDecimal("."), 0.0);
+  EXPECT_EQ(LeadingDecimal("end"), 0.0);
+  // Read back as a float, 441.37 is the float nearest to it.
+  EXPECT_EQ(static_cast<float>(LeadingDecimal("441.37")), 441.37f);
+}
+
+TEST(NumbersTest, FixedFormattingMatchesPrintfWhateverTheLocale) {
+  const double values[] = {0.0, -0.001, 1.005, 2.675, 440.125, -1000.0, 5499.0449, 1e15 + 0.5};
+  for (double value : values) {
+    std::string ours;
+    AppendFixed(ours, value, 2);
+    EXPECT_EQ(ours, Format("%0.2f", value)) << value;
+  }
+  // Random levels and frequencies of every magnitude the files hold, and exact halves.
+  std::mt19937_64 random(1);
+  std::uniform_real_distribution<double> spread(-2e6, 2e6);
+  for (int i = 0; i < 200000; ++i) {
+    double value = i % 2 == 0 ? spread(random) / std::pow(10.0, i % 9) : (i / 2) * 0.005;
+    std::string ours;
+    AppendFixed(ours, value, 2);
+    ASSERT_EQ(ours, Format("%0.2f", value)) << value;
+  }
+  std::string text;
+  AppendInteger(text, -25536);
+  EXPECT_EQ(text, "-25536");
+}
+
+}  // namespace
+}  // namespace tonvale

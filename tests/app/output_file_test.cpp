@@ -1,0 +1,104 @@
+#include "app/output_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+namespace tonvale {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+size_t EntriesIn(const std::string& dir) {
+  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir),
+                                           std::filesystem::directory_iterator()));
+}
+
+TEST(OutputFileTest, TextModeWritesCrLfAndCommitReplacesTheFile) {
+  TempDir dir;
+  WriteFile(dir.File("out.txt"), "old");
+  OutputFile file;
+  ASSERT_TRUE(file.Open(dir.File("out.txt"), OutputFile::Mode::kText));
+  file.Write("a\nb\n");
+  file.WriteByte('\n');
+  EXPECT_EQ(ReadFile(dir.File("out.txt")), "old");  // nothing shows before the commit
+  ASSERT_TRUE(file.Commit());
+  EXPECT_EQ(ReadFile(dir.File("out.txt")), "a\r\nb\r\n\r\n");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);  // no temporary file left behind
+}
+
+TEST(OutputFileTest, OverwriteAtPatchesBytesAlreadyWritten) {
+  TempDir dir;
+  OutputFile file;
+  ASSERT_TRUE(file.Open(dir.File("m.bin"), OutputFile::Mode::kBinary));
+  file.Write(std::string_view("MTrk\0\0\0\0tail\n", 13));
+  EXPECT_EQ(file.Size(), 13);
+  EXPECT_TRUE(file.OverwriteAt(4, std::string("\0\0\0\x13", 4)));
+  EXPECT_FALSE(file.OverwriteAt(12, "xy"));  // beyond the end
+  ASSERT_TRUE(file.Commit());
+  EXPECT_EQ(ReadFile(dir.File("m.bin")), std::string("MTrk\0\0\0\x13tail\n", 13));
+}
+
+TEST(OutputFileTest, AnAbandonedFileLeavesThePreviousOneWhole) {
+  TempDir dir;
+  WriteFile(dir.File("song.wav.mid"), "previous result");
+  {
+    OutputFile file;
+    ASSERT_TRUE(file.Open(dir.File("song.wav.mid"), OutputFile::Mode::kBinary));
+    file.Write("half a fi");
+  }  // gone without a commit
+  EXPECT_EQ(ReadFile(dir.File("song.wav.mid")), "previous result");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
+TEST(OutputFileTest, AFolderThatDoesNotExistCannotBeOpened) {
+  TempDir dir;
+  OutputFile file;
+  EXPECT_FALSE(file.Open(dir.File("gone/out.txt"), OutputFile::Mode::kText));
+  EXPECT_FALSE(file.Commit());
+  EXPECT_FALSE(file.Open(dir.path() + std::string(300, 'n'), OutputFile::Mode::kText));
+}
+
+TEST(OutputFileTest, AWriteThatDoesNotFitFailsTheCommitAndKeepsThePreviousFile) {
+  TempDir dir;
+  WriteFile(dir.File("peaks.txt"), "previous");
+  // A file-size limit stands in for a full disk.
+  struct rlimit old_limit;
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  struct rlimit limit = old_limit;
+  limit.rlim_cur = 4096;
+  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  OutputFile file;
+  bool opened = file.Open(dir.File("peaks.txt"), OutputFile::Mode::kText);
+  file.Write(std::string(3 << 20, 'x'));
+  bool committed = file.Commit();
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_TRUE(opened);
+  EXPECT_FALSE(committed);
+  EXPECT_EQ(ReadFile(dir.File("peaks.txt")), "previous");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
+TEST(OutputFileTest, ReadableFilesAreFilesNotFolders) {
+  TempDir dir;
+  WriteFile(dir.File("a.wav"), "x");
+  EXPECT_TRUE(IsReadableFile(dir.File("a.wav")));
+  EXPECT_FALSE(IsReadableFile(dir.File("b.wav")));
+  EXPECT_FALSE(IsReadableFile(dir.path()));
+  std::string bytes;
+  EXPECT_TRUE(ReadFileBytes(dir.File("a.wav"), bytes));
+  EXPECT_EQ(bytes, "x");
+  EXPECT_FALSE(ReadFileBytes(dir.File("b.wav"), bytes));
+}
+
+}  // namespace
+}  // namespace tonvale
