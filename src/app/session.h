@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/message_log.h"
+#include "app/settings.h"
+#include "figures/figure_state.h"
+
+namespace tonvale {
+
+// What lives for a whole run of the program and is shared by its commands: the folder of the
+// settings and work files, the message log, the settings and the two figure states (the main
+// window's and the enlarged window's). A front end owns one; tests make their own.
+struct Session {
+  explicit Session(std::string directory) : programDirectory(std::move(directory)) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // The folder's path with a file name appended.
+  std::string WorkPath(std::string_view fileName) const {
+    return programDirectory + std::string(fileName);
+  }
+
+  std::string programDirectory;  // ends with '/'
+  MessageLog log;
+  Settings settings;
+  FigureState mainFigure;
+  FigureState enlargedFigure;
+};
+
+}  // namespace tonvale

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "app/session.h"
+
+namespace tonvale {
+
+inline constexpr char kSettingsFileName[] = "設定変更.txt";
+// Where a settings file that failed the checks is kept before the defaults replace it.
+inline constexpr char kSettingsBackupName[] = "設定変更.txt.bak";
+// Longest token the settings file may hold; a longer one is refused, never cut.
+inline constexpr size_t kMaxSettingsTokenBytes = 4096;
+
+// Reads the settings file of the session's folder by position into session.settings, echoing
+// what it read (15 lines), and checks five values. 0 when the file was read and passed. 1
+// when it cannot be opened (the settings stay as they were), holds a token that is too long,
+// or fails the checks: then the user's file is kept as the backup, the defaults are written
+// and loaded, and the log explains in two lines.
+int LoadSettings(Session& session);
+
+// Writes the default settings file and loads it; also forgets the main window's figure.
+// 1 when the file cannot be written.
+int ResetSettings(Session& session);
+
+// The "load" button: clears the log, says what it does, loads.
+int LoadSettingsCommand(Session& session);
+
+// The default settings file as it lies on disk: code page 932, CR LF line ends.
+std::string DefaultSettingsFileBytes();
+
+}  // namespace tonvale
