@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/input_stream.h"
+
+namespace tonvale {
+
+// The records of a peak file (one per analysis frame) or of a lump file (one per lump): a
+// label and a list of (frequency in Hz, level in dB) pairs held as 32-bit floats. Records that
+// were never read count as empty, so a loop over a count taken from a header is always safe.
+class PeakTable {
+ public:
+  int size() const { return static_cast<int>(labels_.size()); }
+  bool empty() const { return labels_.empty(); }
+
+  int32_t Label(int record) const { return InRange(record) ? labels_[At(record)] : 0; }
+  int Count(int record) const { return static_cast<int>(Length(record)); }
+  std::span<float> Frequencies(int record) {
+    return {frequencies_.data() + Begin(record), Length(record)};
+  }
+  std::span<float> Levels(int record) { return {levels_.data() + Begin(record), Length(record)}; }
+  std::span<const float> Frequencies(int record) const {
+    return {frequencies_.data() + Begin(record), Length(record)};
+  }
+  std::span<const float> Levels(int record) const {
+    return {levels_.data() + Begin(record), Length(record)};
+  }
+
+  // Builds the table: a record, then its peaks.
+  void AddRecord(int32_t label);
+  void AddPeak(float frequency, float level);
+  void clear();
+  void Reserve(size_t records, size_t peaks);
+
+ private:
+  bool InRange(int record) const { return record >= 0 && record < size(); }
+  static size_t At(int record) { return static_cast<size_t>(record); }
+  size_t Begin(int record) const { return InRange(record) ? starts_[At(record)] : 0; }
+  size_t Length(int record) const {
+    return InRange(record) ? starts_[At(record) + 1] - starts_[At(record)] : 0;
+  }
+
+  std::vector<int32_t> labels_;
+  std::vector<size_t> starts_ = {0};  // record r holds peaks starts_[r] .. starts_[r + 1] - 1
+  std::vector<float> frequencies_;
+  std::vector<float> levels_;
+};
+
+// Reads the records that follow the four header lines: "label: f l f l ... end", up to
+// "end_of_file" or the end of the input. A file cut inside a record keeps the peaks read before
+// the cut. Returns the number of records read; there is no fixed capacity.
+int ReadPeakFile(InputStream& in, PeakTable& table);
+
+// Reads bytes until `count` line ends have passed or the input ends (LF and CR LF alike).
+void SkipLines(InputStream& in, int count);
+
+// The header shared by the peak file and the lump file:
+//   MaxdB: <max> MindB: <min>
+//   FrameRate: <ms> LoopCount: <frames>
+//   <path of the analysed WAVE file>
+//   ----...---- (177 hyphens)
+struct WorkFileHeader {
+  double MaxdB = 0.0;
+  double MindB = 0.0;
+  int FrameRate = 0;
+  int LoopCount = 0;
+  std::string signalName;  // the WAVE path, as its bytes
+};
+
+// Reads the first three header lines: four tokens (the levels after their labels), the rest of
+// line 1, line 2 scanned as word, integer, word, integer, and line 3 whole. Values that do not
+// parse are 0 and the name empty. The stream is left at the start of line 4.
+WorkFileHeader ReadWorkFileHeader(InputStream& in);
+
+// The 177 hyphens under the header, without a line end.
+std::string_view SeparatorLine();
+
+// Appends the header as it is written after the first pass: "MaxdB: %0.2f MindB: %0.2f  \n"
+// (two blanks before the line end), "FrameRate: %d LoopCount: %d\n", the name and "\n", the
+// separator and "\n".
+void AppendWorkFileHeader(std::string& out, const WorkFileHeader& header);
+
+// Appends one record: "%d: ", "%0.2f %0.2f " for each pair, "end\n".
+void AppendPeakRecord(std::string& out, int64_t label, std::span<const float> frequencies,
+                      std::span<const float> levels);
+
+}  // namespace tonvale
