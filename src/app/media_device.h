@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+
+namespace tonvale {
+
+enum class DeviceType {
+  kWaveformAudio,  // a WAVE file
+  kSequencer,      // a Standard MIDI File
+};
+
+// The outcome of an operation of the playback device. A failure carries a sentence for the
+// user, shown in a message box.
+struct DeviceStatus {
+  enum class Code {
+    kOk,
+    kFailed,         // the file or the device refused the operation
+    kNoAudioOutput,  // the machine has no sound output at all; not the file's fault
+  };
+
+  static DeviceStatus Ok() { return {}; }
+  static DeviceStatus Failed(std::string text) { return {Code::kFailed, std::move(text)}; }
+  static DeviceStatus NoAudioOutput(std::string text) {
+    return {Code::kNoAudioOutput, std::move(text)};
+  }
+  bool ok() const { return code == Code::kOk; }
+
+  Code code = Code::kOk;
+  std::string error;
+};
+
+// Plays one file at a time, as waveform audio or through a MIDI sequencer. Playing returns at
+// once; the sound goes on in the background and its end is not reported.
+class MediaDevice {
+ public:
+  virtual ~MediaDevice() = default;
+
+  // Opens `path` as the given type, closing whatever was open.
+  virtual DeviceStatus Open(DeviceType type, const std::string& path) = 0;
+  virtual DeviceStatus Close() = 0;
+  // Stops playback and keeps the position.
+  virtual DeviceStatus Stop() = 0;
+  // Plays from the beginning.
+  virtual DeviceStatus PlayFromStart() = 0;
+  // Plays on from the current position.
+  virtual DeviceStatus Resume() = 0;
+};
+
+}  // namespace tonvale
