@@ -102,16 +102,30 @@ class Compiler {
     out_ += "MTrk";
     const size_t lengthAt = out_.size();
     AppendBigEndian(out_, 0, 4);
+    pendingTicks_ = -1;
     do {
       if (!Next()) return false;
       Item(channel);
     } while (token_ != "}");  // the last token read, an operand's included
+    BeginEvent();
     out_ += "\xFF\x2F";
     AppendByte(out_, 0);
     const auto length = static_cast<uint32_t>(out_.size() - lengthAt - 4);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
       out_[lengthAt + static_cast<size_t>(i)] = static_cast<char>((length >> (24 - 8 * i)) & 0xFF);
+    }
     return true;
+  }
+
+  // Every event is preceded by exactly one delta time, so that the file stays readable
+  // whatever the script: delays in a row add up, and an event without one gets 0.
+  void BeginEvent() {
+    AppendVariableLength(out_, static_cast<uint32_t>(std::max<int64_t>(pendingTicks_, 0)));
+    pendingTicks_ = -1;
+  }
+
+  void Delay(int64_t ticks) {
+    pendingTicks_ = std::min<int64_t>(std::max<int64_t>(pendingTicks_, 0) + ticks, kLargestDelta);
   }
 
   void Item(int channel) {
@@ -119,6 +133,7 @@ class Compiler {
       const int64_t numerator = Operand();
       Next();  // the separator is not looked at
       const int64_t denominator = Operand();
+      BeginEvent();
       out_ += "\xFF\x58";
       AppendByte(out_, 4);
       AppendByte(out_, static_cast<int>(numerator & 0xFF));
@@ -131,6 +146,7 @@ class Compiler {
     } else if (token_ == "tempo") {
       const int64_t bpm = std::clamp(Operand(), kSlowestTempo, kFastestTempo);
       const double secondsPerQuarter = 60.0 / static_cast<double>(bpm);
+      BeginEvent();
       out_ += "\xFF\x51";
       AppendByte(out_, 3);
       // 24-bit microseconds per quarter: the high byte via 1,000,000 / 65,536, then the low 16.
@@ -139,11 +155,13 @@ class Compiler {
       msPerQuarter_ = secondsPerQuarter * 1000;
     } else if (token_ == "tone") {
       const int64_t program = Operand();
+      BeginEvent();
       AppendByte(out_, 0xC0 | channel);
       AppendByte(out_, DataByte(program - 1));
     } else if (!token_.empty() && token_[0] >= 'a' && token_[0] <= 'g') {
       const int note = NoteNumber(token_);
       const int64_t velocity = Operand();
+      BeginEvent();
       AppendByte(out_, 0x90 | channel);
       AppendByte(out_, note);
       AppendByte(out_, DataByte(velocity));
@@ -151,8 +169,7 @@ class Compiler {
       const int64_t milliseconds = std::max<int64_t>(LeadingInteger(token_), 0);
       const double ticks =
           std::trunc(static_cast<double>(milliseconds) / msPerQuarter_ * kTicksPerQuarter);
-      AppendVariableLength(out_,
-                           ticks >= kLargestDelta ? kLargestDelta : static_cast<uint32_t>(ticks));
+      Delay(ticks >= kLargestDelta ? kLargestDelta : static_cast<int64_t>(ticks));
     }
   }
 
@@ -160,6 +177,7 @@ class Compiler {
   std::string& out_;
   std::string token_;
   double msPerQuarter_ = 500.0;  // tempo 120 until a tempo event
+  int64_t pendingTicks_ = -1;    // the delta time read for the next event; -1: none
 };
 
 }  // namespace

@@ -67,10 +67,14 @@ TEST(NoteScriptCompilerTest, TheScriptOfNoNotesGivesTheKnownHeaderAndChunks) {
 }
 
 TEST(NoteScriptCompilerTest, DelaysBecomeTicksAsFullVariableLengthQuantities) {
-  EXPECT_EQ(Events("250"), Ending({0x81, 0x70}));               // 240 ticks
-  EXPECT_EQ(Events("500"), Ending({0x83, 0x60}));               // 480 ticks
-  EXPECT_EQ(Events("20000"), Ending({0x81, 0x96, 0x00}));       // 19,200 ticks, not capped
-  EXPECT_EQ(Events("-40 10ms x"), Ending({0x00, 0x09, 0x00}));  // atoi rules; below 0 is 0
+  EXPECT_EQ(Events("250 a-3 1"), Ending({0x81, 0x70, 0x90, 69, 1}));  // 240 ticks
+  EXPECT_EQ(Events("500 a-3 1"), Ending({0x83, 0x60, 0x90, 69, 1}));  // 480 ticks
+  // 19,200 ticks, not capped.
+  EXPECT_EQ(Events("20000 a-3 1"), Ending({0x81, 0x96, 0x00, 0x90, 69, 1}));
+  // Delays in a row add up (by atoi rules; below 0 is 0), an event without one gets 0, and
+  // so does the end of the track: every event has exactly one delta time.
+  EXPECT_EQ(Events("-40 10ms x 10 a-3 1 a-3 0 250"),
+            (Bytes{0x12, 0x90, 69, 1, 0x00, 0x90, 69, 0, 0x81, 0x70, 0xFF, 0x2F, 0x00}));
   // A tempo governs the delays after it, in later tracks too.
   const std::string midi = Compile("tracks 2 track{ 0 tempo 60 } track{ 1000 a-3 1 }");
   EXPECT_EQ(TrackEvents(midi, 1), Ending({0x83, 0x60, 0x91, 0x45, 0x01}));
@@ -90,8 +94,8 @@ TEST(NoteScriptCompilerTest, NotesKeepEveryDataByteWithinSevenBits) {
   EXPECT_EQ(Events("0 c-4 -3"), Ending({0x00, 0x90, 72, 0}));
   EXPECT_EQ(Events("0 g#9 64"), Ending({0x00, 0x90, 127, 64}));   // 140 clamps to 127
   EXPECT_EQ(Events("0 b-x 64"), Ending({0x00, 0x90, 0x7F, 64}));  // 'x' (120) is the octave
-  // An uppercase name is a delay: "A-3" is 0 and "90" is 86 ticks.
-  EXPECT_EQ(Events("0 A-3 90"), Ending({0x00, 0x00, 0x56}));
+  // An uppercase name is a delay of 0, and the number after it a delay of its own (86 ticks).
+  EXPECT_EQ(Events("A-3 90 a-3 1"), Ending({0x56, 0x90, 69, 1}));
   EXPECT_EQ(Events("0 tone 1 0 tone 200 0 tone 0"),
             Ending({0x00, 0xC0, 0x00, 0x00, 0xC0, 0x7F, 0x00, 0xC0, 0x00}));
   // Track 17 plays on channel 17 mod 16.
@@ -108,8 +112,7 @@ TEST(NoteScriptCompilerTest, TimeSignatureAndTempoEvents) {
   EXPECT_EQ(Events("0 tempo 0"), Ending({0x00, 0xFF, 0x51, 0x03, 0xE4, 0xE1, 0xC0}));
   EXPECT_EQ(Events("0 tempo 999999999"), Ending({0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x01}));
   // An operand that is "}" ends the track after its item.
-  EXPECT_EQ(TrackEvents(Compile("tracks 1 track{ 0 a-3 }"), 0),
-            (Bytes{0x00, 0x90, 69, 0, 0xFF, 0x2F, 0x00}));
+  EXPECT_EQ(TrackEvents(Compile("tracks 1 track{ 0 a-3 }"), 0), Ending({0x00, 0x90, 69, 0}));
 }
 
 TEST(NoteScriptCompilerTest, RefusesScriptsWithoutTracksOrThatEndInsideOne) {
@@ -119,7 +122,7 @@ TEST(NoteScriptCompilerTest, RefusesScriptsWithoutTracksOrThatEndInsideOne) {
   EXPECT_EQ(CompileNoteScript("tracks", midi), ScriptStatus::kTrackError);
   EXPECT_EQ(CompileNoteScript("tracks 1 track{ 0 a-3 100", midi), ScriptStatus::kTrackError);
   EXPECT_EQ(CompileNoteScript("tracks 2 track{ 0 } 0 }", midi), ScriptStatus::kTrackError);
-  EXPECT_EQ(TrackEvents(midi, 0), Ending({0x00}));  // the first track was compiled
+  EXPECT_EQ(TrackEvents(midi, 0), Ending({}));  // the first track was compiled
   EXPECT_EQ(CompileNoteScript("tracks 70000", midi), ScriptStatus::kTrackError);
   // Leading white space is allowed; no tracks is an empty file.
   EXPECT_EQ(BytesOf(Compile("\r\n tracks 0")),
@@ -208,6 +211,26 @@ TEST_F(MidiWriterTest, AnIndependentReaderLoadsOurFiles) {
   EXPECT_NE(csv.find("2, 19680, Note_on_c, 1, 79, 0"), std::string::npos) << csv;
   EXPECT_NE(csv.find("2, 20160, Note_on_c, 1, 96, 64"), std::string::npos) << csv;
   EXPECT_NE(csv.find("0, 0, End_of_file"), std::string::npos) << csv;
+
+  // A script that only the grammar's leniency accepts still gives a well-formed file: no event
+  // the reader cannot place, every track ended.
+  testing::WriteFile(txt_,
+                     "tracks 3 track{ tempo 0 rhythm 3 / 8 } track{ 5 5 A-3 c#4 300 tone 300 "
+                     "x c#4 0 } track{ b-9 } ");
+  ASSERT_EQ(ConvertTxt2Mid(session_, txt_, mid_), 0);
+  const std::string odd = MidiCsv(mid_);
+  EXPECT_EQ(odd.find("Unknown_event"), std::string::npos) << odd;
+  EXPECT_EQ(odd.find("failed"), std::string::npos) << odd;
+  EXPECT_NE(odd.find("1, 0, Tempo, 15000000"), std::string::npos) << odd;
+  EXPECT_NE(odd.find("2, 0, Note_on_c, 1, 73, 127"), std::string::npos) << odd;
+  EXPECT_NE(odd.find("2, 0, Program_c, 1, 127"), std::string::npos) << odd;
+  EXPECT_NE(odd.find("3, 0, Note_on_c, 2, 127, 0"), std::string::npos) << odd;
+  size_t ends = 0;
+  for (size_t at = odd.find("End_track"); at != std::string::npos;
+       at = odd.find("End_track", at + 1)) {
+    ++ends;
+  }
+  EXPECT_EQ(ends, 3u) << odd;
 }
 
 }  // namespace
