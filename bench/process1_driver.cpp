@@ -1,6 +1,6 @@
 // Runs process 1 once on a WAVE file with the default settings and reports the time taken and
-// the peak memory of the process: tonvale_process1_driver FILE.wav [WORK_FOLDER [--without-method1]]
-// The work files go to WORK_FOLDER (default: the current folder).
+// the peak memory of the process: tonvale_process1_driver FILE.wav [WORK_FOLDER
+// [--without-method1]] The work files go to WORK_FOLDER (default: the current folder).
 #include <sys/resource.h>
 
 #include <chrono>
@@ -13,7 +13,8 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs("usage: tonvale_process1_driver FILE.wav [WORK_FOLDER [--without-method1]]\n", stderr);
+    std::fputs("usage: tonvale_process1_driver FILE.wav [WORK_FOLDER [--without-method1]]\n",
+               stderr);
     return 2;
   }
   std::string folder = argc > 2 ? argv[2] : ".";

@@ -25,17 +25,33 @@ void UnitRoot(int64_t m, int64_t n, double& c, double& s) {
   auto angle = [&](int64_t numerator) { return turn * static_cast<double>(numerator) / (8.0 * n); };
   // r = 8m - eighth * n lies in [0, n): the position inside the octant, in units of 2 pi / 8n.
   const int64_t r = 8 * m - eighth * n;
-  const double a = angle(r);            // angle past the octant's start
-  const double b = angle(n - r);        // angle before the octant's end
+  const double a = angle(r);      // angle past the octant's start
+  const double b = angle(n - r);  // angle before the octant's end
   switch (eighth) {
-    case 0: c = std::cos(a), s = std::sin(a); break;
-    case 1: c = std::sin(b), s = std::cos(b); break;
-    case 2: c = -std::sin(a), s = std::cos(a); break;
-    case 3: c = -std::cos(b), s = std::sin(b); break;
-    case 4: c = -std::cos(a), s = -std::sin(a); break;
-    case 5: c = -std::sin(b), s = -std::cos(b); break;
-    case 6: c = std::sin(a), s = -std::cos(a); break;
-    default: c = std::cos(b), s = -std::sin(b); break;
+    case 0:
+      c = std::cos(a), s = std::sin(a);
+      break;
+    case 1:
+      c = std::sin(b), s = std::cos(b);
+      break;
+    case 2:
+      c = -std::sin(a), s = std::cos(a);
+      break;
+    case 3:
+      c = -std::cos(b), s = std::sin(b);
+      break;
+    case 4:
+      c = -std::cos(a), s = -std::sin(a);
+      break;
+    case 5:
+      c = -std::sin(b), s = -std::cos(b);
+      break;
+    case 6:
+      c = std::sin(a), s = -std::cos(a);
+      break;
+    default:
+      c = std::cos(b), s = -std::sin(b);
+      break;
   }
 }
 
@@ -55,7 +71,8 @@ bool ComplexFft::Prepare(int n) {
   const int log2n = Log2OfPowerOfTwo(n);
   oddLog2_ = (log2n % 2) != 0;
   size_t twiddleCount = 0;
-  for (int L = FirstQuarter(oddLog2_); 4 * L <= n; L *= 4) twiddleCount += 6 * static_cast<size_t>(L);
+  for (int L = FirstQuarter(oddLog2_); 4 * L <= n; L *= 4)
+    twiddleCount += 6 * static_cast<size_t>(L);
   if (!TryAssign(reversed_, static_cast<size_t>(n)) || !TryAssign(twiddles_, twiddleCount)) {
     return false;
   }
@@ -72,7 +89,8 @@ bool ComplexFft::Prepare(int n) {
       double* block = t + static_cast<size_t>(k / 4) * 24 + static_cast<size_t>(k % 4);
       for (int j = 1; j <= 3; ++j) {
         UnitRoot(static_cast<int64_t>(j) * k, 4 * static_cast<int64_t>(L),
-                 block[static_cast<size_t>(8 * (j - 1))], block[static_cast<size_t>(8 * (j - 1) + 4)]);
+                 block[static_cast<size_t>(8 * (j - 1))],
+                 block[static_cast<size_t>(8 * (j - 1) + 4)]);
       }
     }
     t += 6 * static_cast<size_t>(L);

@@ -1,7 +1,7 @@
 #include "dsp/spectrum_fft.h"
 
-#include <cstdio>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace tonvale {

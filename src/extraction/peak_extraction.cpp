@@ -60,8 +60,7 @@ bool CheckArguments(MessageLog& log, const Settings& s, const std::string& waveP
 // The frame count: the duration in milliseconds over the frame shift, from the byte count and
 // the data rate.
 int64_t LoopCountOf(int64_t monoBytes, int32_t dataRate, int frameRate) {
-  const double count =
-      std::trunc(static_cast<double>(monoBytes) / dataRate / frameRate * 1000.0);
+  const double count = std::trunc(static_cast<double>(monoBytes) / dataRate / frameRate * 1000.0);
   constexpr double kMax = std::numeric_limits<int32_t>::max();
   return static_cast<int64_t>(std::min(std::max(count, -kMax), kMax));
 }
@@ -109,8 +108,8 @@ int Run(Session& session, const std::string& wavePath) {
   const int64_t sampleCount = monoBytes / bits * 8;
   samples.resize(static_cast<size_t>(sampleCount));
   if (dataRate <= 0) {
-    log.AppendLog(Format("err: データ速度が %d [bytes/sec] の WAVE ファイルは解析できません．",
-                         dataRate));
+    log.AppendLog(
+        Format("err: データ速度が %d [bytes/sec] の WAVE ファイルは解析できません．", dataRate));
     return stop();
   }
 

@@ -61,8 +61,8 @@ void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, 
   std::vector<int16_t> semitones;
   std::vector<size_t> firstPeak(static_cast<size_t>(records) + 1, 0);
   for (int r = 0; r < records; ++r) {
-    firstPeak[static_cast<size_t>(r) + 1] = firstPeak[static_cast<size_t>(r)] +
-                                             static_cast<size_t>(table.Count(r));
+    firstPeak[static_cast<size_t>(r) + 1] =
+        firstPeak[static_cast<size_t>(r)] + static_cast<size_t>(table.Count(r));
   }
   semitones.reserve(firstPeak.back());
   for (int r = 0; r < records; ++r) {
@@ -91,7 +91,8 @@ void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, 
       for (size_t q = 0; q < levelB.size(); ++q) {
         if (semiB[q] != kNoSemitone) ++start[static_cast<size_t>(semiB[q] - kLowest + 1)];
       }
-      for (int s = 0; s < kSpan; ++s) start[static_cast<size_t>(s) + 1] += start[static_cast<size_t>(s)];
+      for (int s = 0; s < kSpan; ++s)
+        start[static_cast<size_t>(s) + 1] += start[static_cast<size_t>(s)];
       order.resize(static_cast<size_t>(start[kSpan]));
       std::copy(start.begin(), start.end() - 1, next.begin());
       for (size_t q = 0; q < levelB.size(); ++q) {
@@ -152,9 +153,8 @@ int ProposedMethod1Pass(Session& session) {
     session.log.AppendLog("cannot open! PeakExtraction.txt");
     return 1;
   }
-  const int shift =
-      AdjacentShiftFrames(session.settings.AdjacentShift, session.settings.FrameLength,
-                          header.FrameRate);
+  const int shift = AdjacentShiftFrames(session.settings.AdjacentShift,
+                                        session.settings.FrameLength, header.FrameRate);
   try {
     WritePersistentPeaks(header, table, shift, [&](std::string_view text) { file.Write(text); });
   } catch (const std::bad_alloc&) {

@@ -26,7 +26,7 @@ struct WaveFmt_Data {
   int32_t dataRate() const { return slot[5]; }  // bytes per second
   int32_t blockSize() const { return slot[6]; }
   int32_t bitsPerSample() const { return slot[7]; }
-  int32_t dataBytes() const { return slot[8]; }  // as the file claims it
+  int32_t dataBytes() const { return slot[8]; }     // as the file claims it
   int32_t headerLength() const { return slot[9]; }  // offset of the first sample
 };
 

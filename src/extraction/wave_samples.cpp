@@ -43,9 +43,10 @@ int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_
   }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
   if (bits != 8 && bits != 16) {
-    log.AppendLog(Format("err: 量子化ビット数が %d bit の WAVE ファイルは解析できません"
-                         "（8bit か 16bit のみ）．",
-                         bits));
+    log.AppendLog(
+        Format("err: 量子化ビット数が %d bit の WAVE ファイルは解析できません"
+               "（8bit か 16bit のみ）．",
+               bits));
     return 1;
   }
   struct stat info;

@@ -15,9 +15,9 @@ TEST(AnalysisWindowsTest, HammingFirstElementTakesTheAngleOneStepBeforeTheStart)
   const double first = HammingWindow(w, 512);
   EXPECT_EQ(first, 0.54 - 0.46 * std::cos(6.283185307179586 * -1 / 511));
   EXPECT_EQ(w[0], first);
-  EXPECT_EQ(w[1], 0.54 - 0.46);  // angle 0
+  EXPECT_EQ(w[1], 0.54 - 0.46);    // angle 0
   EXPECT_NEAR(w[256], 1.0, 1e-4);  // the peak at (M + 1) / 2
-  EXPECT_EQ(w[512], 1.0);         // element M is not touched
+  EXPECT_EQ(w[512], 1.0);          // element M is not touched
   for (size_t i = 513; i < w.size(); ++i) ASSERT_EQ(w[i], 0.0);
 }
 
@@ -45,8 +45,8 @@ TEST(AnalysisWindowsTest, PreparedWindowMatchesTheRoutinesBitForBit) {
     double (*routine)(std::span<double>, int);
   };
   const Case cases[] = {{"ブラックマン窓", BlackmanWindow}, {"ハニング窓", HanningWindow},
-                        {"ハミング窓", HammingWindow},     {"方形窓", RectangularWindow},
-                        {"三角窓", TriangularWindow},      {"なし", nullptr}};
+                        {"ハミング窓", HammingWindow},      {"方形窓", RectangularWindow},
+                        {"三角窓", TriangularWindow},       {"なし", nullptr}};
   std::mt19937 random(4);
   std::uniform_real_distribution<double> value(-32768.0, 32767.0);
   for (const Case& c : cases) {

@@ -23,7 +23,8 @@ std::vector<double> Noise(size_t n, unsigned seed, double scale = 1.0) {
 double MaxGap(const std::vector<double>& a, const std::vector<double>& b) {
   EXPECT_EQ(a.size(), b.size());
   double gap = 0;
-  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) gap = std::max(gap, std::fabs(a[i] - b[i]));
+  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+    gap = std::max(gap, std::fabs(a[i] - b[i]));
   return gap;
 }
 

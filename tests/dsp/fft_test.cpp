@@ -56,7 +56,8 @@ TEST(FftTest, Log2CeilAndRefusedSizes) {
 
 TEST(FftTest, AgreesWithTheLiteralTransformAndRoundTrips) {
   for (int n = 2; n <= 65536; n *= 2) {
-    const std::vector<double> re0 = Noise(static_cast<size_t>(n), 1), im0 = Noise(static_cast<size_t>(n), 2);
+    const std::vector<double> re0 = Noise(static_cast<size_t>(n), 1),
+                              im0 = Noise(static_cast<size_t>(n), 2);
     std::vector<double> re = re0, im = im0, lre = re0, lim = im0;
     ASSERT_EQ(Fft(re.data(), im.data(), n, false), 1);
     ASSERT_EQ(literal::Fft(lre.data(), lim.data(), n, false), 1);
@@ -131,7 +132,8 @@ TEST(SpectrumFftTest, AgreesWithTheTableDrivenTransformInBothDirections) {
   literal::SpectrumFft reference;
   for (int n : {4, 8, 64, 4096, 16384}) {
     for (int direction : {1, -1}) {
-      std::vector<double> x = Noise(static_cast<size_t>(n), 8), y = Noise(static_cast<size_t>(n), 9);
+      std::vector<double> x = Noise(static_cast<size_t>(n), 8),
+                          y = Noise(static_cast<size_t>(n), 9);
       std::vector<double> lx = x, ly = y;
       ASSERT_EQ(SpectrumFft(cache, direction * n, x.data(), y.data()), 0);
       reference.Transform(direction * n, lx.data(), ly.data());

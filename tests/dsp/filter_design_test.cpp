@@ -35,7 +35,8 @@ TEST(KaiserWindowTest, SymmetricUnitPeakAndRefusesOnePoint) {
   ASSERT_EQ(KaiserWindow(w.data(), 9, 5.0), 1);
   EXPECT_DOUBLE_EQ(w[4], 1.0);
   EXPECT_DOUBLE_EQ(w[0], 1.0 / BesselI0(5.0));
-  for (int i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(w[static_cast<size_t>(i)], w[static_cast<size_t>(8 - i)]);
+  for (int i = 0; i < 9; ++i)
+    EXPECT_DOUBLE_EQ(w[static_cast<size_t>(i)], w[static_cast<size_t>(8 - i)]);
   double untouched = -1.0;
   EXPECT_EQ(KaiserWindow(&untouched, 1, 5.0), 0);
   EXPECT_EQ(untouched, -1.0);

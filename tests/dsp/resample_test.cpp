@@ -40,9 +40,9 @@ TEST(ResampleTest, InterpolatesBetweenSamplesAndStaysInsideTheSignal) {
 TEST(DownSampleTest, ReportsOnStderrAndAgreesWithTheLiteralChain) {
   std::vector<int16_t> samples(44100);
   for (size_t i = 0; i < samples.size(); ++i) {
-    samples[i] = static_cast<int16_t>(std::lround(
-        12000 * std::sin(2 * M_PI * 440 * static_cast<double>(i) / 44100) +
-        8000 * std::sin(2 * M_PI * 7000 * static_cast<double>(i) / 44100)));
+    samples[i] = static_cast<int16_t>(
+        std::lround(12000 * std::sin(2 * M_PI * 440 * static_cast<double>(i) / 44100) +
+                    8000 * std::sin(2 * M_PI * 7000 * static_cast<double>(i) / 44100)));
   }
   std::vector<double> y;
   ::testing::internal::CaptureStderr();

@@ -21,8 +21,8 @@ std::string ExtractionFolder::Put(const std::string& name, const std::string& by
 std::string ExtractionFolder::PutTones(const std::string& name,
                                        const std::vector<wavegen::Tone>& tones, double seconds,
                                        const wavegen::WaveFormat& format) {
-  return Put(name, wavegen::EncodeWave({wavegen::Render(tones, seconds, format.sampleRate)},
-                                       format));
+  return Put(name,
+             wavegen::EncodeWave({wavegen::Render(tones, seconds, format.sampleRate)}, format));
 }
 
 int ExtractionFolder::Run(const std::string& wavePath) {

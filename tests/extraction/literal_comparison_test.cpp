@@ -47,13 +47,13 @@ std::string LiteralPeakFile(ExtractionFolder& folder, const std::string& wavePat
     signal.assign(samples.begin(), samples.end());
   }
   const Settings& s = session.settings;
-  const auto loopCount = static_cast<int64_t>(
-      static_cast<double>(monoBytes) / dataRate / s.FrameRate * 1000.0);
+  const auto loopCount =
+      static_cast<int64_t>(static_cast<double>(monoBytes) / dataRate / s.FrameRate * 1000.0);
   const literal::FrameLoopResult frames = literal::FrameLoop(signal, s, loopCount);
   std::string first = Format("MaxdB: %0.2f MindB: %0.2f", frames.MaxdB, frames.MindB);
   first.resize(71, ' ');
-  return first + "\n" + Format("FrameRate: %d LoopCount: %lld\n", s.FrameRate,
-                               static_cast<long long>(loopCount)) +
+  return first + "\n" +
+         Format("FrameRate: %d LoopCount: %lld\n", s.FrameRate, static_cast<long long>(loopCount)) +
          wavePath + "\n" + std::string(177, '-') + "\n" + frames.records + "end_of_file";
 }
 
@@ -87,12 +87,13 @@ TEST(LiteralComparisonTest, GeneratedRecordingsGiveIdenticalFiles) {
     WaveFormat format;
     double seconds;
   };
-  const Case cases[] = {{{44100, 2, 16}, 2.0}, {{22050, 1, 8}, 1.5}, {{48000, 1, 16}, 1.0},
-                        {{11025, 1, 16}, 2.0}};
+  const Case cases[] = {
+      {{44100, 2, 16}, 2.0}, {{22050, 1, 8}, 1.5}, {{48000, 1, 16}, 1.0}, {{11025, 1, 16}, 2.0}};
   unsigned seed = 1;
   for (const Case& c : cases) {
     ExtractionFolder folder;
-    const std::string path = folder.PutTones("take.wav", Melody(seed++, c.seconds), c.seconds, c.format);
+    const std::string path =
+        folder.PutTones("take.wav", Melody(seed++, c.seconds), c.seconds, c.format);
     ExpectSameAsLiteral(folder, path);
   }
 }
@@ -103,7 +104,8 @@ TEST(LiteralComparisonTest, EveryWindowAndOtherFrameSettingsGiveIdenticalFiles) 
     ExtractionFolder folder;
     folder.settings().Window = window;
     folder.settings().WeakPowerCutDb = -20;
-    const std::string path = folder.PutTones("take.wav", Melody(9, 0.5), 0.5, WaveFormat{11025, 1, 16});
+    const std::string path =
+        folder.PutTones("take.wav", Melody(9, 0.5), 0.5, WaveFormat{11025, 1, 16});
     ExpectSameAsLiteral(folder, path);
   }
   ExtractionFolder folder;
@@ -111,7 +113,8 @@ TEST(LiteralComparisonTest, EveryWindowAndOtherFrameSettingsGiveIdenticalFiles) 
   folder.settings().FrameLength = 300;
   folder.settings().VirtualLength = 1024;
   folder.settings().AdjacentShift = "200";
-  const std::string path = folder.PutTones("take.wav", Melody(10, 1.0), 1.0, WaveFormat{32000, 1, 16});
+  const std::string path =
+      folder.PutTones("take.wav", Melody(10, 1.0), 1.0, WaveFormat{32000, 1, 16});
   ExpectSameAsLiteral(folder, path);
 }
 
@@ -147,7 +150,8 @@ TEST(LiteralComparisonTest, ProposedMethod1MatchesAllPairsOnRandomPeakFiles) {
       text += std::to_string(10 * (i + 1)) + ": ";
       const int n = count(random);
       for (int p = 0; p < n; ++p) {
-        const double f = 32.7031956626 * std::pow(2.0, (semitone(random) * 100 + cents(random)) / 1200.0);
+        const double f =
+            32.7031956626 * std::pow(2.0, (semitone(random) * 100 + cents(random)) / 1200.0);
         text += Format("%0.2f %0.2f ", trial == 7 && p == 0 ? 0.0 : f, level(random));
       }
       text += "end\n";

@@ -151,8 +151,8 @@ TEST(PeakExtractionTest, SilenceGivesTheStartingLevelsAndEmptyRecords) {
 TEST(PeakExtractionTest, ShorterThanOneFrameShiftGivesNoRecords) {
   ExtractionFolder folder;
   folder.settings().ProposedMethod1 = "なし";
-  const std::string path = folder.PutTones("short.wav", {{440.0, 0.0, 0.005, 0.5, 1}}, 0.005,
-                                           WaveFormat{44100, 1, 16});
+  const std::string path =
+      folder.PutTones("short.wav", {{440.0, 0.0, 0.005, 0.5, 1}}, 0.005, WaveFormat{44100, 1, 16});
   ASSERT_EQ(folder.Run(path), 0);
   const std::string file = folder.PeakFile();
   const std::vector<std::string> lines = Lines(file);
@@ -200,9 +200,8 @@ TEST(PeakExtractionTest, SettingsAndFormatsThatCannotBeAnalysedAreRefusedWithAnE
   EXPECT_FALSE(testing::FileExists(folder.Path("Wave_File_Format.txt")));
 
   ExtractionFolder fast;
-  const std::string high = fast.Put("high.wav", wavegen::EncodeWave(
-                                                    {std::vector<double>(100, 0.1)},
-                                                    WaveFormat{2000000, 1, 16}));
+  const std::string high = fast.Put(
+      "high.wav", wavegen::EncodeWave({std::vector<double>(100, 0.1)}, WaveFormat{2000000, 1, 16}));
   EXPECT_EQ(fast.Run(high), 1);
   EXPECT_EQ(fast.log().back(), "err: サンプリングレートが1000000.00Hz以下でないと解析できません．");
 

@@ -59,22 +59,23 @@ TEST(ProposedMethod1Test, ShiftRules) {
 
 TEST(ProposedMethod1Test, WorkedExampleMovesThePersistentPeakRFramesLater) {
   ExtractionFolder folder;
-  folder.Put(kPeakFileName, PeakFileText(5, {"440.10 60.20 1320.55 31.00 ", "", "",
-                                             "441.02 57.90 ", "100.00 20.00 "}));
+  folder.Put(kPeakFileName, PeakFileText(5, {"440.10 60.20 1320.55 31.00 ", "", "", "441.02 57.90 ",
+                                             "100.00 20.00 "}));
   ASSERT_EQ(ProposedMethod1Pass(folder.session()), 0);
   EXPECT_EQ(folder.PeakFile(), testing::Golden("proposed_method1_worked.golden"));
   EXPECT_EQ(testing::WithoutCr(folder.PeakFile()),
             "MaxdB: 60.20 MindB: 31.00  \nFrameRate: 10 LoopCount: 5\n/data/take1.wav\n" +
                 std::string(177, '-') +
                 "\n10: end\n20: end\n30: end\n40: 440.10 60.20 end\n50: end\nend_of_file");
-  EXPECT_EQ(folder.log(), (std::vector<std::string>{
-                              "", "..Extracted peaks using proposed method 1", "..Complete!"}));
+  EXPECT_EQ(folder.log(), (std::vector<std::string>{"", "..Extracted peaks using proposed method 1",
+                                                    "..Complete!"}));
 }
 
 TEST(ProposedMethod1Test, LevelGapBelowTenDecibelsAndRepeatsPerMatch) {
   // 60.9 against 51.0 is a gap of 9.9, kept; 61.0 against 51.0 is 10, dropped.
-  EXPECT_NE(Rewrite(PeakFileText(2, {"440.00 60.90 ", "440.00 51.00 "}), 1).find("20: 440.00 60.90 end"),
-            std::string::npos);
+  EXPECT_NE(
+      Rewrite(PeakFileText(2, {"440.00 60.90 ", "440.00 51.00 "}), 1).find("20: 440.00 60.90 end"),
+      std::string::npos);
   EXPECT_NE(Rewrite(PeakFileText(2, {"440.00 61.00 ", "440.00 51.00 "}), 1).find("20: end"),
             std::string::npos);
   // R = 0: each peak meets itself and every other peak of its semitone within 10 dB.

@@ -64,7 +64,8 @@ TEST(WaveHeaderReportTest, ExtraChunksAndLongFmtAreSteppedOverTwoBytesAtATime) {
   // A LIST chunk of 8 + 4 + 10 bytes between fmt and data.
   wavegen::WaveLayout list;
   list.listChunkText = "artist0123";
-  std::vector<int32_t> v = ParsedValues(WaveHeaderReportText(Wave(10, {}, list), "a", scan), log, result);
+  std::vector<int32_t> v =
+      ParsedValues(WaveHeaderReportText(Wave(10, {}, list), "a", scan), log, result);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(v[9], 44 + 22);
   wavegen::WaveLayout fmt18;

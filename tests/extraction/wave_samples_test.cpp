@@ -14,8 +14,8 @@ using testing::ExtractionFolder;
 
 WaveFmt_Data Format(int channels, int rate, int bits, int32_t dataBytes, int32_t headerLength) {
   WaveFmt_Data f;
-  f.slot = {36 + dataBytes, 16, 1, channels, rate, rate * channels * bits / 8, channels * bits / 8,
-            bits, dataBytes, headerLength};
+  f.slot = {36 + dataBytes,      16,   1,         channels,    rate, rate * channels * bits / 8,
+            channels * bits / 8, bits, dataBytes, headerLength};
   return f;
 }
 
@@ -26,7 +26,8 @@ TEST(WaveSamplesTest, EightBitBytesAreWidenedAndLogged) {
   const std::string path = folder.Put("eight.wav", bytes);
   std::vector<int16_t> samples;
   int64_t used = 0;
-  ASSERT_EQ(ReadWaveSamples(folder.session().log, path, Format(1, 11025, 8, 3, 44), samples, used), 0);
+  ASSERT_EQ(ReadWaveSamples(folder.session().log, path, Format(1, 11025, 8, 3, 44), samples, used),
+            0);
   EXPECT_EQ(samples, (std::vector<int16_t>{-32768, 128, 32767}));
   EXPECT_EQ(used, 3);
   EXPECT_EQ(folder.log(), (std::vector<std::string>{
@@ -76,12 +77,16 @@ TEST(WaveSamplesTest, ClaimedSizeIsLimitedToTheFileAndOtherDepthsAreRefused) {
   const std::string path = folder.Put("cut.wav", std::string(44, 'h') + std::string(10, '\x01'));
   std::vector<int16_t> samples;
   int64_t used = 0;
-  ASSERT_EQ(ReadWaveSamples(folder.session().log, path, Format(1, 44100, 16, -1, 44), samples, used), 0);
+  ASSERT_EQ(
+      ReadWaveSamples(folder.session().log, path, Format(1, 44100, 16, -1, 44), samples, used), 0);
   EXPECT_EQ(used, 10);
   EXPECT_EQ(samples.size(), 5u);
-  EXPECT_EQ(ReadWaveSamples(folder.session().log, path, Format(1, 44100, 24, 9, 44), samples, used), 1);
+  EXPECT_EQ(ReadWaveSamples(folder.session().log, path, Format(1, 44100, 24, 9, 44), samples, used),
+            1);
   EXPECT_EQ(folder.log().back().rfind("err: ", 0), 0u);
-  EXPECT_EQ(ReadWaveSamples(folder.session().log, folder.Path("none.wav"), Format(1, 44100, 16, 9, 44), samples, used), 1);
+  EXPECT_EQ(ReadWaveSamples(folder.session().log, folder.Path("none.wav"),
+                            Format(1, 44100, 16, 9, 44), samples, used),
+            1);
   EXPECT_EQ(folder.log().back(), "cannot open! wave file");
 }
 

@@ -99,7 +99,8 @@ std::vector<double> DirectConvolve(std::span<const double> h, std::span<const do
     long double sum = 0;
     for (long long k = 0; k < M; ++k) {
       const long long at = j + M / 2 - k;
-      if (at >= 0 && at < L) sum += static_cast<long double>(h[static_cast<size_t>(k)]) * x[static_cast<size_t>(at)];
+      if (at >= 0 && at < L)
+        sum += static_cast<long double>(h[static_cast<size_t>(k)]) * x[static_cast<size_t>(at)];
     }
     y[static_cast<size_t>(j)] = static_cast<double>(sum);
   }
@@ -247,7 +248,8 @@ FrameLoopResult FrameLoop(std::span<const double> signal, const Settings& settin
         continue;
       }
       const double xr = re[static_cast<size_t>(k)], xi = im[static_cast<size_t>(k)];
-      const double dr = xr - re[static_cast<size_t>(k - 1)], di = xi - im[static_cast<size_t>(k - 1)];
+      const double dr = xr - re[static_cast<size_t>(k - 1)],
+                   di = xi - im[static_cast<size_t>(k - 1)];
       const double f = 11025.0 / V * ((k - 1) + (xr * dr + xi * di) / (dr * dr + di * di));
       if (level > result.MaxdB) result.MaxdB = level;
       if (level < result.MindB) result.MindB = level;
@@ -263,7 +265,8 @@ FrameLoopResult FrameLoop(std::span<const double> signal, const Settings& settin
 namespace {
 
 int Semitone(float f) {
-  const auto c = static_cast<int16_t>(static_cast<int>(1200.0 * std::log2(f * 0.03057805146377144)));
+  const auto c =
+      static_cast<int16_t>(static_cast<int>(1200.0 * std::log2(f * 0.03057805146377144)));
   return static_cast<int16_t>(static_cast<int>(c * 0.01 + 0.5));
 }
 
