@@ -57,14 +57,19 @@ void ConsoleReporter::Complain(std::string_view line) {
 }
 
 void ConsoleReporter::OnLineAppended(std::string_view line) {
-  if (int process = ProcessOfHeading(line); process != 0) {
+  const int process = ProcessOfHeading(line);
+  if (process != 0) {
     status_ = "[" + std::to_string(process) + "/4] " +
               std::string(kProcessNames[static_cast<size_t>(process - 1)]) + ": " + file_;
   }
   const bool error = IsErrorLine(line);
+  const bool print = !quiet_ || error;
+  if (!print && process == 0) return;  // nothing to show: leave the status line alone
   ClearStatus();
-  if (!quiet_ || error) PrintLine(out_, line);
-  std::fflush(out_);
+  if (print) {
+    PrintLine(out_, line);
+    std::fflush(out_);
+  }
   if (error) {
     std::string message = "wav2mid: " + file_ + ": ";
     message += line;
