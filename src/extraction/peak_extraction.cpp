@@ -100,10 +100,14 @@ int Run(Session& session, const std::string& wavePath) {
 
   std::vector<int16_t> samples;
   int64_t dataBytes = 0;
-  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes) != 0) return stop();
+  const bool stereo = format.channels() == 2;
+  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
+                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
+    return stop();
+  }
   int32_t dataRate = format.dataRate();
   int64_t monoBytes = dataBytes;
-  if (format.channels() == 2) monoBytes = FoldStereo(log, samples, dataBytes, dataRate);
+  if (stereo) monoBytes = LogStereoFold(log, dataBytes, dataRate);
   const int bits = format.bitsPerSample();
   const int64_t sampleCount = monoBytes / bits * 8;
   samples.resize(static_cast<size_t>(sampleCount));
