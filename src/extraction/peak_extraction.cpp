@@ -145,10 +145,18 @@ int Run(Session& session, const std::string& wavePath) {
 
   const int frameRate = s.FrameRate;
   const int64_t loopCount = LoopCountOf(monoBytes, dataRate, frameRate);
-  peaks.WriteHeader(frameRate, loopCount, wavePath);
-
   // The frame step is a whole number of samples, so frames drift slightly against their labels.
   const int64_t step = static_cast<int64_t>(frameRate * 11.025);
+  // With the byte rate that the rate, channels and bits give, every frame starts inside the
+  // signal. A lower byte rate claims a longer recording than the data holds: the frames past its
+  // end would all be empty, and a header claiming one byte a second would ask for billions.
+  if (loopCount > 0 && (loopCount - 1) * step >= static_cast<int64_t>(signal.size())) {
+    log.AppendLog(
+        Format("err: データ速度が %d [bytes/sec] の WAVE ファイルは解析できません．", dataRate));
+    return stop();
+  }
+  peaks.WriteHeader(frameRate, loopCount, wavePath);
+
   LevelRange range;
   int64_t start = 0;
   int64_t frames = 0;
