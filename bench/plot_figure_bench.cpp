@@ -6,11 +6,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 
-#include "extraction/peak_file.h"
 #include "figures/plot_figure.h"
+#include "synthetic_peak_file.h"
 
 namespace tonvale {
 namespace {
@@ -41,20 +40,7 @@ class Quiet : public FigureErrors {
 void BM_PlotPeakFigure(benchmark::State& state) {
   const int frames = 18000;
   const int peaks = static_cast<int>(state.range(0));
-  std::mt19937 random(7);
-  std::uniform_real_distribution<float> frequency(20.0f, 5500.0f);
-  std::uniform_real_distribution<float> level(10.0f, 75.0f);
-  std::string text;
-  AppendWorkFileHeader(text, {75.0, 10.0, 10, frames, "/music/take.wav"});
-  std::vector<float> f(static_cast<size_t>(peaks)), l(f.size());
-  for (int k = 1; k <= frames; ++k) {
-    for (size_t i = 0; i < f.size(); ++i) {
-      f[i] = frequency(random);
-      l[i] = level(random);
-    }
-    AppendPeakRecord(text, 10 * k, f, l);
-  }
-  text += "end_of_file";
+  const std::string text = SyntheticPeakFile(frames, peaks);
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("tonvale_bench_" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
