@@ -1,12 +1,15 @@
 // Figures drawn into an image, checked pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <string>
 #include <vector>
 
 #include "app/numbers.h"
 #include "figures/figure_files.h"
 #include "figures/plot_figure.h"
+#include "figures/raster/figure_png.h"
 #include "figures/raster/raster_canvas.h"
 #include "support/temp_dir.h"
 
@@ -167,6 +170,28 @@ TEST_F(FigurePixelsTest, EnlargedLabelsStayClearOfTheFrame) {
     }
     EXPECT_GT(dark, 10) << y;
   }
+}
+
+TEST_F(FigurePixelsTest, PicturesAreWrittenAsPngFiles) {
+  WriteLumps(FigureFile(80, 20, 10, 1000, {{1000, {{1500.0f, 40.0f}}}}));
+  NoErrors errors;
+  const std::string path = dir.File("song.wav.process2.png");
+  ASSERT_EQ(WriteFigurePng(MainFigureLayout(), 2, dir.path(), path, errors), 0);
+  QImage image(QString::fromStdString(path));
+  ASSERT_EQ(image.width(), MainFigureLayout().surfaceWidth);
+  ASSERT_EQ(image.height(), MainFigureLayout().surfaceHeight);
+  EXPECT_EQ(image.pixel(88, 173), qRgb(0, 0, 0));  // the start circle
+  EXPECT_EQ(image.pixel(91, 174), qRgb(0, 0, 0));  // the end square
+
+  // Without its work file nothing is written, and an earlier picture stays.
+  class Collect : public FigureErrors {
+   public:
+    void ShowError(const std::string& text) override { shown = text; }
+    std::string shown;
+  } collect;
+  ASSERT_EQ(WriteFigurePng(EnlargedFigureLayout(), 1, dir.path(), path, collect), 1);
+  EXPECT_EQ(collect.shown, "オープンエラー: " + dir.File("PeakExtraction.txt"));
+  EXPECT_EQ(QImage(QString::fromStdString(path)).width(), MainFigureLayout().surfaceWidth);
 }
 
 }  // namespace
