@@ -44,7 +44,7 @@ void BM_PlotPeakFigure(benchmark::State& state) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("tonvale_bench_" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
-  if (std::FILE* file = std::fopen((dir / kPeakFileName).c_str(), "wb")) {
+  if (std::FILE* file = std::fopen((dir / "PeakExtraction.txt").c_str(), "wb")) {
     std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);
   }

@@ -18,6 +18,10 @@ void LogFigureErrors::ShowError(const std::string& text) {
 
 namespace {
 
+// The work files of the two figures, in the program directory.
+constexpr char kPeakFile[] = "PeakExtraction.txt";
+constexpr char kLumpFile[] = "PeakCombination.txt";
+
 // 1 / 5512.5: the start circle is placed on the truncated frequency with this scale.
 constexpr double kMarkerHertzScale = 0.00018140589569160998;
 
@@ -292,7 +296,7 @@ int PlotFigure(const FigureLayout& layout, const FigureState& state,
     return 1;
   }
   canvas.Begin();
-  const std::string path = programDirectory + (state.PlotNum == 1 ? kPeakFileName : kLumpFileName);
+  const std::string path = programDirectory + (state.PlotNum == 1 ? kPeakFile : kLumpFile);
   InputStream in = InputStream::OpenFile(path);
   if (!in.IsOpen()) {
     if (inBox) {

@@ -9,9 +9,6 @@
 
 namespace tonvale {
 
-inline constexpr char kPeakFileName[] = "PeakExtraction.txt";
-inline constexpr char kLumpFileName[] = "PeakCombination.txt";
-
 // Where a figure that cannot be drawn is explained. The main figure replaces the message log
 // with one line; the enlarged figure shows a message box and waits for the user.
 class FigureErrors {

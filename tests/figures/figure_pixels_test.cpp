@@ -7,11 +7,15 @@
 #include <vector>
 
 #include "app/numbers.h"
+#include "app/session.h"
+#include "app/settings.h"
+#include "extraction/peak_extraction.h"
 #include "figures/figure_files.h"
 #include "figures/plot_figure.h"
 #include "figures/raster/figure_png.h"
 #include "figures/raster/raster_canvas.h"
 #include "support/temp_dir.h"
+#include "wavegen/wave_writer.h"
 
 namespace tonvale {
 namespace {
@@ -38,8 +42,8 @@ class FigurePixelsTest : public ::testing::Test {
     EXPECT_EQ(PlotFigure(layout, {PlotNum, DispColor}, dir.path(), canvas, errors), 0);
     return canvas;
   }
-  void WritePeaks(const std::string& bytes) { WriteFile(dir.File(kPeakFileName), bytes); }
-  void WriteLumps(const std::string& bytes) { WriteFile(dir.File(kLumpFileName), bytes); }
+  void WritePeaks(const std::string& bytes) { WriteFile(dir.File("PeakExtraction.txt"), bytes); }
+  void WriteLumps(const std::string& bytes) { WriteFile(dir.File("PeakCombination.txt"), bytes); }
 
   TempDir dir;
 };
@@ -192,6 +196,32 @@ TEST_F(FigurePixelsTest, PicturesAreWrittenAsPngFiles) {
   ASSERT_EQ(WriteFigurePng(EnlargedFigureLayout(), 1, dir.path(), path, collect), 1);
   EXPECT_EQ(collect.shown, "オープンエラー: " + dir.File("PeakExtraction.txt"));
   EXPECT_EQ(QImage(QString::fromStdString(path)).width(), MainFigureLayout().surfaceWidth);
+}
+
+TEST_F(FigurePixelsTest, AToneOf1000HertzFromProcess1LiesOnTheKiloHertzLine) {
+  Session session(dir.path());
+  session.settings = DefaultSettings();
+  const std::string wave = dir.File("tone.wav");
+  ASSERT_TRUE(wavegen::WriteWave(wave, {{1000.0, 0.0, 1.5, 0.5, 1}}, 1.5, {11025, 1, 16}));
+  ::testing::internal::CaptureStderr();
+  ASSERT_EQ(PeakExtraction(session, wave), 0);
+  ::testing::internal::GetCapturedStderr();
+
+  // Where the tone sounds, the loudest peak of each frame is the tone itself: the figure shows
+  // a line of colour on the 1 kHz row from the first columns to the last.
+  for (const FigureLayout* layout : {&MainFigureLayout(), &EnlargedFigureLayout()}) {
+    RasterCanvas canvas = Draw(*layout, 1);
+    const int row = layout == &MainFigureLayout() ? 195 : 471;
+    int coloured = 0;
+    int red = 0;
+    for (int x = layout->dataLeft; x < layout->dataLeft + layout->dataWidth; ++x) {
+      Color c = canvas.PixelAt(x, row);
+      coloured += c != kWhite && c != kBlack;
+      red += c == kRed;
+    }
+    EXPECT_GT(coloured, layout->dataWidth / 3) << row;
+    EXPECT_GT(red, 0) << row;
+  }
 }
 
 }  // namespace

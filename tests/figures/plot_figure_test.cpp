@@ -40,8 +40,8 @@ class PlotFigureTest : public ::testing::Test {
                                : static_cast<FigureErrors&>(logErrors);
     return PlotFigure(layout, state, dir.path(), canvas, errors);
   }
-  void WritePeaks(const std::string& bytes) { WriteFile(dir.File(kPeakFileName), bytes); }
-  void WriteLumps(const std::string& bytes) { WriteFile(dir.File(kLumpFileName), bytes); }
+  void WritePeaks(const std::string& bytes) { WriteFile(dir.File("PeakExtraction.txt"), bytes); }
+  void WriteLumps(const std::string& bytes) { WriteFile(dir.File("PeakCombination.txt"), bytes); }
   std::vector<std::string> TimeLabels() const {
     std::vector<std::string> labels;
     for (const std::string& op : canvas.Matching("Text ")) {
