@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 
 #include "app/output_file.h"
+#include "app/program_directory.h"
 #include "app/settings_file.h"
 #include "gui/busy_cursor.h"
 #include "gui/dialog_template.h"
@@ -17,7 +18,7 @@ namespace {
 
 constexpr char kCaptionOpenError[] = "ファイルオープンエラー";
 constexpr char kCaptionError[] = "エラー";
-constexpr char kReadmeFileName[] = "readme.html";
+constexpr char kHelpPageName[] = "readme.html";
 constexpr char kMidiSuffix[] = ".mid";
 constexpr size_t kWaveSuffixBytes = 4;  // ".wav", whatever its case
 
@@ -27,6 +28,13 @@ const FileOpenRequest kOpenMidi = {
     .defaultExtension = "MIDI", .initialName = "*.mid", .filter = "MIDIﾌｧｲﾙ(*.mid)|*.mid||"};
 
 }  // namespace
+
+std::string HelpPagePath(const Session& session) {
+  for (const std::string& folder : {GetExecutableDirectory(), GetInstalledDataDirectory()}) {
+    if (!folder.empty() && IsReadableFile(folder + kHelpPageName)) return folder + kHelpPageName;
+  }
+  return session.WorkPath(kHelpPageName);
+}
 
 const CommandEntry<MainDialog> MainDialog::kCommands[] = {
     {kIdReset, &MainDialog::OnReset},       {kIdSetup, &MainDialog::OnSetup},
@@ -209,11 +217,11 @@ void MainDialog::OnReset() {
 }
 
 void MainDialog::OnSetup() {
-  desktop_.OpenDocument(kSettingsFileName, session_.programDirectory);
+  desktop_.OpenDocument(session_.WorkPath(kSettingsFileName), session_.programDirectory);
 }
 
 void MainDialog::OnReadme() {
-  desktop_.OpenDocument(kReadmeFileName, session_.programDirectory);
+  desktop_.OpenDocument(HelpPagePath(session_), session_.programDirectory);
 }
 
 // ---- Process commands ----

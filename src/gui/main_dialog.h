@@ -43,6 +43,10 @@ enum MainControl : int {
   kIdWav2Mid = 1030,
 };
 
+// The help page: beside the executable, else among the installed program's shared files, else
+// in the program directory.
+std::string HelpPagePath(const Session& session);
+
 // The program's only main window: the path field and the player, the settings buttons, the
 // plot frame, the analysis buttons and the message log. It shows the session's message log in
 // its list box, drives one playback device, and is the host of the process commands.

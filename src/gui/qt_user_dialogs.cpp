@@ -33,13 +33,14 @@ std::optional<std::string> QtUserDialogs::GetOpenFileName(QWidget* owner,
   return QFileInfo(chosen.front()).absoluteFilePath().toStdString();
 }
 
-void QtDesktopOpener::OpenDocument(const std::string& fileName, const std::string& directory) {
-  QString path = QString::fromStdString(directory + fileName);
+void QtDesktopOpener::OpenDocument(const std::string& documentPath,
+                                   const std::string& workingDirectory) {
+  QString path = QString::fromStdString(documentPath);
   if (!QFileInfo(path).isFile()) return;
   QProcess opener;
   opener.setProgram(QStringLiteral("xdg-open"));
   opener.setArguments({path});
-  opener.setWorkingDirectory(QString::fromStdString(directory));
+  opener.setWorkingDirectory(QString::fromStdString(workingDirectory));
   opener.setStandardOutputFile(QProcess::nullDevice());
   opener.setStandardErrorFile(QProcess::nullDevice());
   if (opener.startDetached()) return;

@@ -18,7 +18,7 @@ class QtUserDialogs : public UserDialogs {
 // Opens documents through xdg-open, or through Qt's desktop services where xdg-open is missing.
 class QtDesktopOpener : public DesktopOpener {
  public:
-  void OpenDocument(const std::string& fileName, const std::string& directory) override;
+  void OpenDocument(const std::string& path, const std::string& workingDirectory) override;
 };
 
 // The filter of a file-open request in the form Qt's file dialog reads: one "description

@@ -43,9 +43,9 @@ class DesktopOpener {
  public:
   virtual ~DesktopOpener() = default;
 
-  // Opens `directory` + `fileName`, with `directory` as the working directory. Nothing happens,
-  // and nothing is said, when the file is missing or nothing can open it.
-  virtual void OpenDocument(const std::string& fileName, const std::string& directory) = 0;
+  // Opens the file at `path` with `workingDirectory` as the working directory. Nothing
+  // happens, and nothing is said, when the file is missing or nothing can open it.
+  virtual void OpenDocument(const std::string& path, const std::string& workingDirectory) = 0;
 };
 
 }  // namespace tonvale

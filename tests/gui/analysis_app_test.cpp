@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -27,6 +30,16 @@ TEST(AnalysisAppTest, NumbersStayInTheCLocaleWhateverTheUserChose) {
 TEST(AnalysisAppTest, ApplicationIsNamedAfterTheExecutableAndDrawsFlatControls) {
   EXPECT_EQ(QCoreApplication::applicationName(), "tonvale_gui_tests");
   EXPECT_NE(dynamic_cast<FlatControlStyle*>(QApplication::style()), nullptr);
+}
+
+TEST(AnalysisAppTest, TheHelpPageLiesBesideTheProgram) {
+  QFileInfo program(TONVALE_EXECUTABLE);
+  QFile page(program.dir().filePath("readme.html"));
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+  QString html = QString::fromUtf8(page.readAll());
+  EXPECT_TRUE(html.contains("<html lang=\"ja\">"));
+  EXPECT_TRUE(html.contains("wav2mid"));
+  EXPECT_TRUE(html.contains("In English"));
 }
 
 }  // namespace

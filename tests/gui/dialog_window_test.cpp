@@ -15,6 +15,7 @@
 #include "gui/dialog_units.h"
 #include "gui/log_list_box.h"
 #include "gui/plot_surface.h"
+#include "gui/qt_user_dialogs.h"
 
 namespace tonvale {
 namespace {
@@ -172,6 +173,13 @@ TEST(DialogWindowTest, LogListAppendsWithoutScrollingOrSelecting) {
   EXPECT_EQ(list->Line(200), "two parts ");
   list->ResetContent();
   EXPECT_EQ(list->LineCount(), 0);
+}
+
+TEST(FileFilterTest, KeepsTheDescriptionAndGivesQtItsPatterns) {
+  EXPECT_EQ(ToQtFileFilter("Waveﾌｧｲﾙ(*.wav)|*.wav||"), "Waveﾌｧｲﾙ(*.wav)");
+  EXPECT_EQ(ToQtFileFilter("MIDIﾌｧｲﾙ(*.mid)|*.mid||"), "MIDIﾌｧｲﾙ(*.mid)");
+  EXPECT_EQ(ToQtFileFilter("Sounds|*.wav;*.aif|All files|*||"),
+            "Sounds (*.wav *.aif);;All files (*)");
 }
 
 }  // namespace

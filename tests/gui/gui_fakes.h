@@ -67,8 +67,8 @@ class FakeDialogs : public UserDialogs {
 
 class FakeDesktop : public DesktopOpener {
  public:
-  void OpenDocument(const std::string& fileName, const std::string& directory) override {
-    opened.push_back({fileName, directory});
+  void OpenDocument(const std::string& path, const std::string& workingDirectory) override {
+    opened.push_back({path, workingDirectory});
   }
   std::vector<std::pair<std::string, std::string>> opened;
 };
