@@ -40,7 +40,7 @@ void FlatControlStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
         face = face.lighter(104);
       }
       painter->save();
-      painter->setPen(option->palette.shadow().color());
+      painter->setPen(option->palette.windowText().color());
       painter->setBrush(face);
       painter->drawRect(r);
       painter->restore();

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QTest>
 #include <cmath>
@@ -165,6 +166,25 @@ TEST_F(MainDialogTest, EveryControlOfTheTemplateStandsWhereTheTemplateSays) {
   EXPECT_EQ(window_->minimumSize(), window_->maximumSize()) << "the window has a fixed size";
   EXPECT_FALSE(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST_F(MainDialogTest, FlatButtonsAreDrawnOnTheirRectangles) {
+  QImage shot = window_->grab().toImage();
+  int buttons = 0;
+  for (const DialogWindow::PlacedControl& placed : window_->Controls()) {
+    if (placed.control->kind != ControlKind::kPushButton || placed.control->id == kIdPlotHere) {
+      continue;
+    }
+    ++buttons;
+    const QRect r = placed.widget->geometry();
+    SCOPED_TRACE(placed.control->caption);
+    // A one-pixel black outline on the edge, the face inside, the window outside.
+    EXPECT_EQ(shot.pixelColor(r.topLeft()), QColor(Qt::black));
+    EXPECT_EQ(shot.pixelColor(r.bottomRight()), QColor(Qt::black));
+    EXPECT_GT(shot.pixelColor(r.topLeft() + QPoint(1, 1)).lightness(), 200);
+    EXPECT_GT(shot.pixelColor(r.topLeft() - QPoint(1, 1)).lightness(), 200);
+  }
+  EXPECT_EQ(buttons, 16);
 }
 
 TEST_F(MainDialogTest, EnterAndEscapeChangeNothing) {

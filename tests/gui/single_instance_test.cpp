@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QImage>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -122,6 +123,21 @@ TEST_F(SingleInstanceTest, TheProgramRunsOncePerExecutableName) {
     process->kill();
     process->waitForFinished(10000);
   }
+}
+
+TEST_F(SingleInstanceTest, TheProgramShowsItsWindowAndEndsWhenItCloses) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime_.path()));
+  environment.insert("QT_QPA_PLATFORM", "offscreen");
+  QProcess program;
+  program.setProcessEnvironment(environment);
+  QString shot = QString::fromStdString(runtime_.File("window.png"));
+  program.start(TONVALE_EXECUTABLE, {"--screenshot", shot});
+  ASSERT_TRUE(program.waitForFinished(20000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 0);
+  QImage image(shot);
+  EXPECT_EQ(image.size(), QSize(576, 519));
 }
 
 }  // namespace
