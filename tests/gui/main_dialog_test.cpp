@@ -2,60 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QImage>
-#include <QLineEdit>
 #include <QTest>
 #include <cmath>
-#include <memory>
 
 #include "app/settings_file.h"
 #include "gui/log_list_box.h"
 #include "gui/plot_surface.h"
-#include "gui_fakes.h"
-#include "support/temp_dir.h"
+#include "main_dialog_fixture.h"
 
 namespace tonvale {
 namespace {
 
-using testing::FakeDesktop;
-using testing::FakeDevice;
-using testing::FakeDialogs;
-using testing::TempDir;
-
-class MainDialogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    window_ = std::make_unique<MainDialog>(session_, device_, dialogs_, desktop_);
-    window_->show();
-  }
-
-  void Click(int id) {
-    auto* button = window_->ControlAs<QAbstractButton>(id);
-    ASSERT_NE(button, nullptr) << id;
-    button->click();
-  }
-
-  // The log as the session holds it, checked against what the list box shows.
-  std::vector<std::string> Log() const {
-    const std::vector<std::string>& lines = session_.log.Lines();
-    EXPECT_EQ(window_->LogList()->LineCount(), static_cast<int>(lines.size()));
-    for (size_t i = 0; i < lines.size(); ++i) {
-      EXPECT_EQ(window_->LogList()->Line(static_cast<int>(i)).toStdString(), lines[i]);
-    }
-    return lines;
-  }
-
-  TempDir dir_;
-  Session session_{dir_.path()};
-  FakeDevice device_;
-  FakeDialogs dialogs_;
-  FakeDesktop desktop_;
-  std::unique_ptr<MainDialog> window_;
-};
+using MainDialogTest = testing::MainDialogFixture;
 
 TEST_F(MainDialogTest, StartsWithTheStartupTextAndWaveChecked) {
   std::vector<std::string> log = Log();
@@ -242,9 +204,7 @@ TEST_F(MainDialogTest, SetupAndReadmeAskTheDesktopInTheProgramDirectory) {
 }
 
 TEST_F(MainDialogTest, ClosingTheWindowStopsAndClosesTheDevice) {
-  testing::WriteFile(dir_.File("song.wav"), "RIFF");
-  dialogs_.fileAnswers.push_back(dir_.File("song.wav"));
-  Click(kIdOpenFile);
+  OpenFile(song_);
   Click(kIdPlay);
   device_.TakeCalls();
   window_->close();

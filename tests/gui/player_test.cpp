@@ -2,58 +2,13 @@
 // file, driven through a fake device and fake dialogs.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QLineEdit>
-#include <memory>
-
-#include "gui/main_dialog.h"
-#include "gui_fakes.h"
-#include "support/temp_dir.h"
+#include "main_dialog_fixture.h"
 
 namespace tonvale {
 namespace {
 
-using testing::FakeDesktop;
-using testing::FakeDevice;
-using testing::FakeDialogs;
-using testing::TempDir;
+using PlayerTest = testing::MainDialogFixture;
 using Calls = std::vector<std::string>;
-
-class PlayerTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    song_ = dir_.File("song.wav");
-    testing::WriteFile(song_, "RIFF");
-    window_ = std::make_unique<MainDialog>(session_, device_, dialogs_, desktop_);
-    window_->show();
-  }
-
-  void Click(int id) { window_->ControlAs<QAbstractButton>(id)->click(); }
-
-  void OpenFile(const std::string& path) {
-    dialogs_.fileAnswers.push_back(path);
-    Click(kIdOpenFile);
-  }
-
-  std::string PathField() const {
-    return window_->ControlAs<QLineEdit>(kIdPathField)->text().toStdString();
-  }
-
-  // deviceOpen, playing, paused
-  std::tuple<bool, bool, bool> Flags() const {
-    return {window_->DeviceOpen(), window_->Playing(), window_->Paused()};
-  }
-
-  bool Running() const { return !window_->EndResult().has_value() && window_->isVisible(); }
-
-  TempDir dir_;
-  Session session_{dir_.path()};
-  FakeDevice device_;
-  FakeDialogs dialogs_;
-  FakeDesktop desktop_;
-  std::unique_ptr<MainDialog> window_;
-  std::string song_;
-};
 
 TEST_F(PlayerTest, FollowsTheStateTableFromNoDeviceToIdle) {
   EXPECT_EQ(Flags(), std::make_tuple(false, false, false));
@@ -204,22 +159,18 @@ TEST_F(PlayerTest, FailuresOfStopPlayAndResumeEndTheProgramButPauseGoesOn) {
   EXPECT_FALSE(Running());
 }
 
-TEST_F(PlayerTest, AFailingStopButtonEndsTheProgram) {
-  OpenFile(song_);
-  device_.stopAnswer = DeviceStatus::Failed("stop failed");
-  Click(kIdStop);
-  ASSERT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_EQ(dialogs_.boxes[0].caption, "エラー");
-  EXPECT_FALSE(Running());
-}
-
-TEST_F(PlayerTest, AFailingPlayEndsTheProgram) {
-  OpenFile(song_);
-  device_.playAnswer = DeviceStatus::Failed("play failed");
-  Click(kIdPlay);
-  ASSERT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_EQ(dialogs_.boxes[0].caption, "エラー");
-  EXPECT_FALSE(Running());
+TEST_F(PlayerTest, AFailingStopButtonOrPlayEndsTheProgram) {
+  for (int button : {kIdStop, kIdPlay}) {
+    StartWindow();
+    OpenFile(song_);
+    device_.stopAnswer = device_.playAnswer = DeviceStatus::Failed("refused");
+    Click(button);
+    ASSERT_EQ(dialogs_.boxes.size(), 1u) << button;
+    EXPECT_EQ(dialogs_.boxes[0].caption, "エラー");
+    EXPECT_EQ(dialogs_.boxes[0].text, "refused");
+    EXPECT_FALSE(Running());
+    device_.stopAnswer = device_.playAnswer = DeviceStatus::Ok();
+  }
 }
 
 TEST_F(PlayerTest, NoAudioOutputIsSaidButTheProgramKeepsRunning) {
