@@ -36,18 +36,29 @@ std::string HelpPagePath(const Session& session) {
   return session.WorkPath(kHelpPageName);
 }
 
+// clang-format off
 const CommandEntry<MainDialog> MainDialog::kCommands[] = {
-    {kIdReset, &MainDialog::OnReset},       {kIdSetup, &MainDialog::OnSetup},
-    {kIdOpenFile, &MainDialog::OnOpenFile}, {kIdStop, &MainDialog::OnStop},
-    {kIdPause, &MainDialog::OnPause},       {kIdPlay, &MainDialog::OnPlay},
-    {kIdLoad, &MainDialog::OnLoad},         {kIdProcess3, &MainDialog::OnProcess3},
-    {kIdProcess4, &MainDialog::OnProcess4}, {kIdProcess1, &MainDialog::OnProcess1},
-    {kIdProcess2, &MainDialog::OnProcess2}, {kIdReadme, &MainDialog::OnReadme},
-    {kIdWav2Mid, &MainDialog::OnWav2Mid},   {kIdPlot1, &MainDialog::OnPlot1},
-    {kIdPlot2, &MainDialog::OnPlot2},       {kIdPlotHere, &MainDialog::OnPlotHere},
-    {kIdChmod, &MainDialog::OnChmod},       {kIdMidi, &MainDialog::OnMidi},
-    {kIdWave, &MainDialog::OnWave},
+    {kIdReset,     &MainDialog::OnReset},
+    {kIdSetup,     &MainDialog::OnSetup},
+    {kIdOpenFile,  &MainDialog::OnOpenFile},
+    {kIdStop,      &MainDialog::OnStop},
+    {kIdPause,     &MainDialog::OnPause},
+    {kIdPlay,      &MainDialog::OnPlay},
+    {kIdLoad,      &MainDialog::OnLoad},
+    {kIdProcess3,  &MainDialog::OnProcess3},
+    {kIdProcess4,  &MainDialog::OnProcess4},
+    {kIdProcess1,  &MainDialog::OnProcess1},
+    {kIdProcess2,  &MainDialog::OnProcess2},
+    {kIdReadme,    &MainDialog::OnReadme},
+    {kIdWav2Mid,   &MainDialog::OnWav2Mid},
+    {kIdPlot1,     &MainDialog::OnPlot1},
+    {kIdPlot2,     &MainDialog::OnPlot2},
+    {kIdPlotHere,  &MainDialog::OnPlotHere},
+    {kIdChmod,     &MainDialog::OnChmod},
+    {kIdMidi,      &MainDialog::OnMidi},
+    {kIdWave,      &MainDialog::OnWave},
 };
+// clang-format on
 
 MainDialog::MainDialog(Session& session, MediaDevice& device, UserDialogs& dialogs,
                        DesktopOpener& desktop, QWidget* parent)
