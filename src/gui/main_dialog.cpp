@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 
 #include "app/output_file.h"
+#include "app/process_commands.h"
 #include "app/program_directory.h"
 #include "app/settings_file.h"
 #include "gui/busy_cursor.h"
@@ -248,11 +249,30 @@ bool MainDialog::StopPlayback() {
   return status.ok() || status.code == DeviceStatus::Code::kNoAudioOutput;
 }
 
-void MainDialog::OnProcess1() {}
-void MainDialog::OnProcess2() {}
-void MainDialog::OnProcess3() {}
-void MainDialog::OnProcess4() {}
-void MainDialog::OnWav2Mid() {}
+void MainDialog::OnProcess1() {
+  BusyCursor busy;
+  RunProcess1(session_, *this);
+}
+
+void MainDialog::OnProcess2() {
+  BusyCursor busy;
+  RunProcess2(session_, *this);
+}
+
+void MainDialog::OnProcess3() {
+  BusyCursor busy;
+  RunProcess3(session_, *this);
+}
+
+void MainDialog::OnProcess4() {
+  BusyCursor busy;
+  RunProcess4(session_, *this);
+}
+
+void MainDialog::OnWav2Mid() {
+  BusyCursor busy;
+  RunWav2Mid(session_, *this);
+}
 
 // ---- Figures ----
 
