@@ -23,18 +23,31 @@ QStringList FamiliesFor(const std::string& face) {
 
 }  // namespace
 
-RasterCanvas::RasterCanvas(int width, int height)
-    : image_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32) {
+namespace {
+
+void SetStandardResolution(QImage& image) {
   constexpr double kMetersPerInch = 0.0254;
+  constexpr int kDotsPerInch = 96;
   int dotsPerMeter = static_cast<int>(std::lround(kDotsPerInch / kMetersPerInch));
-  image_.setDotsPerMeterX(dotsPerMeter);
-  image_.setDotsPerMeterY(dotsPerMeter);
-  image_.fill(Qt::white);
+  image.setDotsPerMeterX(dotsPerMeter);
+  image.setDotsPerMeterY(dotsPerMeter);
+}
+
+}  // namespace
+
+RasterCanvas::RasterCanvas(int width, int height)
+    : owned_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32) {
+  SetStandardResolution(owned_);
+  owned_.fill(Qt::white);
+}
+
+RasterCanvas::RasterCanvas(QImage& target) : external_(&target) {
+  SetStandardResolution(target);
 }
 
 Color RasterCanvas::PixelAt(int x, int y) const {
   if (!Inside(x, y)) return kWhite;
-  QRgb rgb = image_.pixel(x, y);
+  QRgb rgb = image().pixel(x, y);
   return {static_cast<uint8_t>(qRed(rgb)), static_cast<uint8_t>(qGreen(rgb)),
           static_cast<uint8_t>(qBlue(rgb))};
 }
@@ -50,7 +63,7 @@ void RasterCanvas::FillRect(int left, int top, int right, int bottom, Color colo
   int y1 = std::min(std::max(top, bottom), Height());
   QRgb rgb = ToRgb(color);
   for (int y = y0; y < y1; ++y) {
-    QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    QRgb* row = reinterpret_cast<QRgb*>(Target().scanLine(y));
     std::fill(row + x0, row + std::max(x0, x1), rgb);
   }
 }
@@ -156,7 +169,7 @@ QFont RasterCanvas::FontFor(const FontSpec& spec) const {
   // descent), a negative one the em itself.
   constexpr double kProbe = 100.0;
   font.setPixelSize(static_cast<int>(kProbe));
-  QFontMetricsF probe(font, &image_);
+  QFontMetricsF probe(font, &image());
   double em = 12.0;
   if (spec.height < 0) em = -spec.height;
   if (spec.height > 0) em = spec.height * kProbe / probe.height();
@@ -177,11 +190,11 @@ void RasterCanvas::SelectFont(const FontSpec& font) {
 }
 
 void RasterCanvas::Text(int x, int y, std::string_view text) {
-  if (text.empty()) return;
+  if (text.empty() || image().isNull()) return;
   QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-  QPainter painter(&image_);
+  QPainter painter(&Target());
   painter.setFont(font_);
-  QFontMetricsF metrics(font_, &image_);
+  QFontMetricsF metrics(font_, &image());
   // The opaque box: the text's advance by the cell height, whole pixels.
   QRectF box(0, 0, std::round(metrics.horizontalAdvance(string)), std::round(metrics.height()));
   painter.translate(x, y);

@@ -14,14 +14,17 @@ namespace tonvale {
 // kept inside the box the requested cell sizes give it.
 class RasterCanvas : public Canvas {
  public:
-  // A white image of this size at 96 pixels per inch.
+  // A white image of this size at 96 pixels per inch, owned by the canvas.
   RasterCanvas(int width, int height);
+  // Draws into `target` (32 bits per pixel, RGB or premultiplied ARGB), which must outlive the
+  // canvas; its resolution is set to 96 pixels per inch.
+  explicit RasterCanvas(QImage& target);
 
-  const QImage& image() const { return image_; }
+  const QImage& image() const { return external_ != nullptr ? *external_ : owned_; }
   Color PixelAt(int x, int y) const;
 
-  int Width() const override { return image_.width(); }
-  int Height() const override { return image_.height(); }
+  int Width() const override { return image().width(); }
+  int Height() const override { return image().height(); }
   int VerticalResolution() const override { return kDotsPerInch; }
 
   void FillRect(int left, int top, int right, int bottom, Color color) override;
@@ -42,10 +45,12 @@ class RasterCanvas : public Canvas {
 
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
   void Put(int x, int y, QRgb rgb) {
-    if (Inside(x, y)) reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = rgb;
+    if (Inside(x, y)) reinterpret_cast<QRgb*>(Target().scanLine(y))[x] = rgb;
   }
+  QImage& Target() { return external_ != nullptr ? *external_ : owned_; }
 
-  QImage image_;
+  QImage owned_;
+  QImage* external_ = nullptr;
   bool dotted_ = false;
   FontSpec fontSpec_;
   QFont font_;
