@@ -7,10 +7,13 @@
 #include "app/process_commands.h"
 #include "app/program_directory.h"
 #include "app/settings_file.h"
+#include "figures/figure_commands.h"
 #include "gui/busy_cursor.h"
 #include "gui/dialog_template.h"
+#include "gui/figure_dialog.h"
 #include "gui/log_list_box.h"
 #include "gui/plot_surface.h"
+#include "gui/plot_surface_canvas.h"
 #include "gui/program_icon.h"
 #include "gui/startup_text.h"
 
@@ -287,15 +290,30 @@ int MainDialog::PlotProcess2() {
 }
 
 int MainDialog::PlotMainFigure() {
-  // The figure code draws session_.mainFigure into m_plotFrame->Picture() here. Until it is
-  // part of the program nothing is drawn, and the caller learns that from the 1.
-  return 1;
+  if (m_plotFrame == nullptr) return 1;
+  PlotSurfaceCanvas canvas(*m_plotFrame);
+  return tonvale::PlotMainFigure(session_, session_.mainFigure.PlotNum, canvas);
 }
 
-// The figure commands of the plot frame's buttons come with the figure code.
-void MainDialog::OnPlot1() {}
-void MainDialog::OnPlot2() {}
-void MainDialog::OnPlotHere() {}
-void MainDialog::OnChmod() {}
+void MainDialog::OnPlot1() {
+  BusyCursor busy;
+  ShowProcess1Figure(session_, *this);
+}
+
+void MainDialog::OnPlot2() {
+  BusyCursor busy;
+  ShowProcess2Figure(session_, *this);
+}
+
+void MainDialog::OnChmod() {
+  BusyCursor busy;
+  ChangeMainDisplayType(session_, *this);
+}
+
+void MainDialog::OnPlotHere() {
+  // Modal over this window; the main figure and its state are left as they are.
+  FigureDialog figure(session_, dialogs_);
+  figure.DoModal();
+}
 
 }  // namespace tonvale
