@@ -15,7 +15,7 @@ struct DeviceStatus {
   enum class Code {
     kOk,
     kFailed,         // the file or the device refused the operation
-    kNoAudioOutput,  // the machine has no sound output at all; not the file's fault
+    kNoAudioOutput,  // the machine cannot sound it (no sound output, no MIDI SoundFont); not the file's fault
   };
 
   static DeviceStatus Ok() { return {}; }
