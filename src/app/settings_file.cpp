@@ -104,13 +104,8 @@ void Store(Settings& s, Field field, const std::vector<std::string>& t) {
   }
 }
 
-bool Plausible(const Settings& s) {
-  return s.FrameRate > 0 && s.FrameLength > 0 && s.VirtualLength >= s.FrameLength && s.Tempo > 0 &&
-         s.ShortestNote > 0;
-}
-
 // A file saved by a Linux editor is UTF-8; anything else is taken as code page 932.
-bool ReadsAsUtf8(const std::string& bytes) {
+bool ReadsAsUtf8(std::string_view bytes) {
   return !IsAscii(bytes) && IsValidUtf8(bytes);
 }
 
@@ -130,30 +125,18 @@ int Load(Session& session, bool resetWhenImplausible) {
     log.AppendLog(kCannotOpen);
     return 1;
   }
-  bool utf8 = ReadsAsUtf8(bytes);
-  InputStream in(bytes);
   Settings loaded = session.settings;
-  std::vector<std::string> tokens;
-  for (const Step& step : kSteps) {
-    tokens.assign(static_cast<size_t>(step.tokens), std::string());
-    std::string line;
-    for (std::string& token : tokens) {
-      in.ReadToken(token);  // a file that ends early gives empty tokens
-      if (token.size() > kMaxSettingsTokenBytes) {
-        log.AppendLog(
-            Format("err: 設定変更.txt に長すぎる語があります（%zu バイト以内にしてください）．",
-                   kMaxSettingsTokenBytes));
-        return 1;
-      }
-      if (!utf8) token = Cp932ToUtf8(token);
-      if (&token != &tokens.front()) line += ' ';
-      line += token;
-    }
-    Store(loaded, step.field, tokens);
-    log.AppendLog(line);
+  std::vector<std::string> echo;
+  bool complete = ParseSettingsText(bytes, loaded, echo);
+  for (const std::string& line : echo) log.AppendLog(line);
+  if (!complete) {
+    log.AppendLog(
+        Format("err: 設定変更.txt に長すぎる語があります（%zu バイト以内にしてください）．",
+               kMaxSettingsTokenBytes));
+    return 1;
   }
   session.settings = loaded;
-  if (Plausible(loaded)) return 0;
+  if (SettingsArePlausible(loaded)) return 0;
   if (!resetWhenImplausible) return 1;
 
   // Keep the user's edits before the defaults replace them.
@@ -186,6 +169,32 @@ int Reset(Session& session) {
 }
 
 }  // namespace
+
+bool ParseSettingsText(std::string_view bytes, Settings& settings, std::vector<std::string>& echo) {
+  echo.clear();
+  bool utf8 = ReadsAsUtf8(bytes);
+  InputStream in(bytes);
+  std::vector<std::string> tokens;
+  for (const Step& step : kSteps) {
+    tokens.assign(static_cast<size_t>(step.tokens), std::string());
+    std::string line;
+    for (std::string& token : tokens) {
+      in.ReadToken(token);  // a file that ends early gives empty tokens
+      if (token.size() > kMaxSettingsTokenBytes) return false;
+      if (!utf8) token = Cp932ToUtf8(token);
+      if (&token != &tokens.front()) line += ' ';
+      line += token;
+    }
+    Store(settings, step.field, tokens);
+    echo.push_back(std::move(line));
+  }
+  return true;
+}
+
+bool SettingsArePlausible(const Settings& s) {
+  return s.FrameRate > 0 && s.FrameLength > 0 && s.VirtualLength >= s.FrameLength && s.Tempo > 0 &&
+         s.ShortestNote > 0;
+}
 
 std::string DefaultSettingsFileBytes() {
   std::string crlf;

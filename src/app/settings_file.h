@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/session.h"
 
@@ -25,6 +27,15 @@ int ResetSettings(Session& session);
 
 // The "load" button: clears the log, says what it does, loads.
 int LoadSettingsCommand(Session& session);
+
+// Reads the bytes of a settings file by position into `settings` and the echo lines into `echo`
+// (one per step, 15 in all), without checking the values. False, with the echo read so far, when
+// a token is longer than kMaxSettingsTokenBytes.
+bool ParseSettingsText(std::string_view bytes, Settings& settings, std::vector<std::string>& echo);
+
+// The five checks: positive frame shift, frame length, tempo and shortest note, and a
+// zero-padded length no shorter than the frame.
+bool SettingsArePlausible(const Settings& settings);
 
 // The default settings file as it lies on disk: code page 932, CR LF line ends.
 std::string DefaultSettingsFileBytes();

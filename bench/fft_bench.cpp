@@ -1,0 +1,60 @@
+// The transforms of process 1: 4,096-point frame spectra (one per 10 ms frame) and the
+// 32,768-point blocks of the anti-aliasing filter's overlap-add.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "dsp/complex_fft.h"
+#include "dsp/real_fft.h"
+#include "dsp/spectrum_fft.h"
+
+namespace tonvale {
+namespace {
+
+std::vector<double> Noise(size_t n) {
+  std::mt19937 random(3);
+  std::uniform_real_distribution<double> value(-1.0, 1.0);
+  std::vector<double> x(n);
+  for (double& v : x) v = value(random);
+  return x;
+}
+
+void BM_ComplexFft(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  ComplexFft plan;
+  plan.Prepare(n);
+  std::vector<double> re = Noise(static_cast<size_t>(n)), im = Noise(static_cast<size_t>(n));
+  for (auto _ : state) {
+    plan.Forward(re.data(), im.data());
+    benchmark::DoNotOptimize(re.data());
+  }
+}
+BENCHMARK(BM_ComplexFft)->Arg(2048)->Arg(4096)->Arg(16384);
+
+void BM_RealFft(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  RealFft plan;
+  plan.Prepare(n);
+  std::vector<double> x = Noise(static_cast<size_t>(n));
+  std::vector<double> re(static_cast<size_t>(n / 2 + 1)), im(re.size());
+  for (auto _ : state) {
+    plan.Forward(x.data(), re.data(), im.data());
+    benchmark::DoNotOptimize(re.data());
+  }
+}
+BENCHMARK(BM_RealFft)->Arg(4096)->Arg(32768);
+
+void BM_SpectrumFft(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  SpectrumFftCache cache;
+  std::vector<double> re = Noise(static_cast<size_t>(n)), im(static_cast<size_t>(n));
+  for (auto _ : state) {
+    SpectrumFft(cache, n, re.data(), im.data());
+    benchmark::DoNotOptimize(re.data());
+  }
+}
+BENCHMARK(BM_SpectrumFft)->Arg(4096);
+
+}  // namespace
+}  // namespace tonvale

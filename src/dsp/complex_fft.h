@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tonvale {
+
+// A complex FFT of one power-of-two size on split arrays (real parts, imaginary parts), with its
+// twiddle factors and bit-reversal permutation computed once by Prepare(). Radix-4 stages, one
+// radix-2 stage first when log2(n) is odd. Both directions are unscaled:
+//   forward  X[k] = sum_j x[j] e^(-2 pi i jk/n),  inverse  x[j] = sum_k X[k] e^(+2 pi i jk/n).
+// The plan holds no buffers of its data, so one plan serves any number of arrays.
+class ComplexFft {
+ public:
+  // False, with the plan empty, when n is not a power of two (1 is) or memory runs out.
+  bool Prepare(int n);
+  int size() const { return n_; }
+
+  void Forward(double* re, double* im) const;
+  void Inverse(double* re, double* im) const;
+
+  // The same transforms on data already in bit-reversed order (element j at BitReversed(j)),
+  // for callers that can permute while they copy their input.
+  void ForwardFromBitReversed(double* re, double* im) const;
+  void InverseFromBitReversed(double* re, double* im) const;
+  uint32_t BitReversed(int j) const { return reversed_[static_cast<size_t>(j)]; }
+
+ private:
+  void Permute(double* re, double* im) const;
+  template <bool kInverse>
+  void Stages(double* re, double* im) const;
+
+  int n_ = 0;
+  bool oddLog2_ = false;
+  std::vector<uint32_t> reversed_;
+  // For each radix-4 stage of quarter length L (L >= 4; the first stage has trivial twiddles),
+  // the cosines and sines of 2 pi kj / 4L for k < L and j = 1, 2, 3, as six runs of L.
+  std::vector<double> twiddles_;
+};
+
+}  // namespace tonvale

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <span>
+#include <stdexcept>
+#include <vector>
+
+namespace tonvale {
+
+// Sizes `values` to `count` elements of `fill`. False, leaving it empty, when the memory cannot
+// be had: the numeric kit reports that as a value, never by ending the program.
+template <typename T>
+bool TryAssign(std::vector<T>& values, size_t count, const T& fill = T()) {
+  try {
+    values.assign(count, fill);
+    return true;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  std::vector<T>().swap(values);
+  return false;
+}
+
+// An array of `count` zeros. On failure writes "Can't malloc" to stderr and returns false.
+bool NewDoubleArray(size_t count, std::vector<double>& values);
+
+// Each sample's exact value as a double. False ("Can't malloc") when memory runs out.
+bool ShortsToDoubles(std::span<const int16_t> samples, std::vector<double>& values);
+
+}  // namespace tonvale

@@ -1,0 +1,32 @@
+#include "dsp/down_sample.h"
+
+#include <cstdio>
+
+#include "dsp/fast_convolve.h"
+#include "dsp/low_pass_fir.h"
+#include "dsp/resample.h"
+
+namespace tonvale {
+
+bool DesignDownSampleFilter(double rateIn, double rateOut, std::vector<double>& filter) {
+  return DesignLowPassFir(rateOut / rateIn, 960.0, 4.0 * 100.0 / rateIn, 1.0, filter);
+}
+
+bool DownSample(std::span<const int16_t> samples, double rateIn, double rateOut,
+                std::vector<double>& y) {
+  std::vector<double> filter;
+  if (!DesignDownSampleFilter(rateIn, rateOut, filter)) {
+    std::fputs("Can't make Low-pass filter\n", stderr);
+    return false;
+  }
+  std::fprintf(stderr, "\n\tLow-pass filter: %8.2f[Hz], %ld points\n", rateOut * 0.5,
+               static_cast<long>(filter.size()));
+  std::vector<double> filtered;
+  if (!FastConvolve(filter, samples, filtered)) return false;
+  std::vector<double>().swap(filter);
+  if (!Resample(filtered, rateIn, rateOut, y)) return false;
+  std::fprintf(stderr, "\tDown-sampling: %8.2f[Hz] to %8.2f[Hz]\n", rateIn, rateOut);
+  return true;
+}
+
+}  // namespace tonvale

@@ -1,0 +1,119 @@
+#include "dsp/real_fft.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "dsp/double_array.h"
+
+namespace tonvale {
+
+bool RealFft::Prepare(int n) {
+  n_ = 0;
+  if (n < 1 || (n & (n - 1)) != 0) return false;
+  const int h = n / 2;
+  if (h > 0 && !half_.Prepare(h)) return false;
+  const size_t quarter = static_cast<size_t>(n / 4) + 1;
+  if (!TryAssign(cos_, quarter) || !TryAssign(sin_, quarter) ||
+      !TryAssign(zr_, static_cast<size_t>(h)) || !TryAssign(zi_, static_cast<size_t>(h))) {
+    return false;
+  }
+  // Angles up to a quarter turn; the quarter point itself is exact.
+  for (size_t k = 0; k < quarter; ++k) {
+    const size_t mirrored = static_cast<size_t>(n / 4) - k;
+    if (2 * k <= static_cast<size_t>(n / 4)) {
+      const double a = 2.0 * std::numbers::pi * static_cast<double>(k) / n;
+      cos_[k] = std::cos(a);
+      sin_[k] = std::sin(a);
+    } else {
+      const double a = 2.0 * std::numbers::pi * static_cast<double>(mirrored) / n;
+      cos_[k] = std::sin(a);
+      sin_[k] = std::cos(a);
+    }
+  }
+  n_ = n;
+  return true;
+}
+
+// With Z the transform of z[m] = x[2m] + i x[2m+1] (h = n/2 points), the even and odd halves are
+// E[k] = (Z[k] + conj Z[h-k]) / 2 and O[k] = (Z[k] - conj Z[h-k]) / 2i, and
+// X[k] = E[k] + W^k O[k], X[h-k] = conj(E[k]) - conj(W^k O[k]) with W = e^(-2 pi i / n).
+void RealFft::Forward(const double* x, double* re, double* im) {
+  const int n = n_;
+  if (n == 1) {
+    re[0] = x[0];
+    im[0] = 0.0;
+    return;
+  }
+  const int h = n / 2;
+  double* zr = zr_.data();
+  double* zi = zi_.data();
+  for (int m = 0; m < h; ++m) {
+    const uint32_t r = half_.BitReversed(m);
+    zr[r] = x[2 * m];
+    zi[r] = x[2 * m + 1];
+  }
+  half_.ForwardFromBitReversed(zr, zi);
+  re[0] = zr[0] + zi[0];
+  im[0] = 0.0;
+  re[h] = zr[0] - zi[0];
+  im[h] = 0.0;
+  for (int k = 1; 2 * k <= h; ++k) {
+    const int j = h - k;
+    const double er = 0.5 * (zr[k] + zr[j]), ei = 0.5 * (zi[k] - zi[j]);
+    const double orr = 0.5 * (zi[k] + zi[j]), oi = -0.5 * (zr[k] - zr[j]);
+    // W^k = cos - i sin of 2 pi k / n; k <= n/4 is inside the table.
+    const double c = cos_[static_cast<size_t>(k)], s = sin_[static_cast<size_t>(k)];
+    const double tr = orr * c + oi * s, ti = oi * c - orr * s;
+    re[k] = er + tr;
+    im[k] = ei + ti;
+    re[j] = er - tr;
+    im[j] = -(ei - ti);
+  }
+}
+
+// The reverse of Forward: Z[k] = (X[k] + conj X[h-k]) + i (X[k] - conj X[h-k]) W^-k is the
+// transform of 2z, so an unscaled inverse of h points gives n z.
+void RealFft::Inverse(const double* re, const double* im, double* x) {
+  const int n = n_;
+  if (n == 1) {
+    x[0] = re[0];
+    return;
+  }
+  const int h = n / 2;
+  double* zr = zr_.data();
+  double* zi = zi_.data();
+  {
+    const double f = re[0] + re[h], g = re[0] - re[h];
+    const uint32_t r = half_.BitReversed(0);
+    zr[r] = f;
+    zi[r] = g;
+  }
+  for (int k = 1; 2 * k <= h; ++k) {
+    const int j = h - k;
+    const double c = cos_[static_cast<size_t>(k)], s = sin_[static_cast<size_t>(k)];
+    // Bin k.
+    const double fr = re[k] + re[j], fi = im[k] - im[j];
+    const double pr = re[k] - re[j], pi = im[k] + im[j];
+    const double gr = pr * c - pi * s, gi = pr * s + pi * c;
+    const uint32_t rk = half_.BitReversed(k);
+    zr[rk] = fr - gi;
+    zi[rk] = fi + gr;
+    if (j != k) {
+      // Bin j = h - k, whose root is the mirror of bin k's.
+      const double fr2 = re[j] + re[k], fi2 = im[j] - im[k];
+      const double pr2 = re[j] - re[k], pi2 = im[j] + im[k];
+      // conj(W^j) = e^(2 pi i (h - k) / n) = -(c - i s) = -c + i s.
+      const double gr2 = -pr2 * c - pi2 * s, gi2 = pr2 * s - pi2 * c;
+      const uint32_t rj = half_.BitReversed(j);
+      zr[rj] = fr2 - gi2;
+      zi[rj] = fi2 + gr2;
+    }
+  }
+  half_.InverseFromBitReversed(zr, zi);
+  for (int m = 0; m < h; ++m) {
+    x[2 * m] = zr[m];
+    x[2 * m + 1] = zi[m];
+  }
+}
+
+}  // namespace tonvale

@@ -1,0 +1,78 @@
+#include "dsp/spectrum_fft.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+namespace tonvale {
+namespace {
+
+bool IsPowerOfTwo(int n) {
+  return n >= 1 && (n & (n - 1)) == 0;
+}
+
+}  // namespace
+
+void SpectrumFftCache::Release() {
+  size_ = 0;
+  complex_ = ComplexFft();
+  real_ = RealFft();
+  realReady_ = false;
+}
+
+bool SpectrumFftCache::Ensure(int n) {
+  if (n == size_ && n != 0) return true;
+  Release();
+  if (!IsPowerOfTwo(n)) {
+    std::fputs("fft error: fft point must be a power of 2\n", stderr);
+    return false;
+  }
+  if (!complex_.Prepare(n)) {
+    std::fputs("記憶領域不足\n", stderr);
+    Release();
+    return false;
+  }
+  size_ = n;
+  return true;
+}
+
+int SpectrumFft(SpectrumFftCache& cache, int n, double* x, double* y) {
+  if (n == 0) {
+    cache.Release();
+    return 0;
+  }
+  const int size = n == INT_MIN ? 0 : std::abs(n);
+  if (!cache.Ensure(size)) return 1;
+  if (n < 0) {
+    cache.complex_.Inverse(x, y);
+    return 0;
+  }
+  cache.complex_.Forward(x, y);
+  const double scale = 1.0 / size;
+  for (int i = 0; i < size; ++i) {
+    x[i] *= scale;
+    y[i] *= scale;
+  }
+  return 0;
+}
+
+int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re, double* im) {
+  if (n <= 0 || !cache.Ensure(n)) return 1;
+  if (!cache.realReady_) {
+    if (!cache.real_.Prepare(n)) {
+      std::fputs("記憶領域不足\n", stderr);
+      cache.Release();
+      return 1;
+    }
+    cache.realReady_ = true;
+  }
+  cache.real_.Forward(x, re, im);
+  const double scale = 1.0 / n;
+  for (int i = 0; i <= n / 2; ++i) {
+    re[i] *= scale;
+    im[i] *= scale;
+  }
+  return 0;
+}
+
+}  // namespace tonvale

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "app/session.h"
+#include "extraction/peak_file.h"
+
+namespace tonvale {
+
+// The semitone of a frequency: c = trunc(1200 log2(f / 32.7032 Hz)) cents above C1, kept as a
+// signed 16-bit value, then trunc(c / 100 + 0.5), also 16-bit. Frequencies of 0 Hz or below
+// have none (false).
+bool SemitoneNumber(float frequency, int16_t& semitone);
+
+// The comparison distance R in frames. "オート": (frameLength - 11 F) / (11 F), the whole frame
+// steps beyond the first that fit in one frame (11 samples per millisecond at the analysis
+// rate); otherwise (v / 11) / F for the leading integer v of the text. Integer divisions; a
+// negative result, or a frame shift F of 0 or below, gives 0.
+int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int frameRate);
+
+// The rewritten peak file for `header` and `table` with the shift R: the header (with two blanks
+// after the level range), R empty records, then for frames i = 0 .. LoopCount - R - 1 the record
+// labelled (i + R + 1) F holding each peak a of frame i once for every peak b of frame i + R in
+// the same semitone whose level differs from a's by less than 10 dB (|trunc(a - b)| < 10),
+// and "end_of_file". Text with "\n" line ends, handed to `write` in pieces.
+void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, int shift,
+                          const std::function<void(std::string_view)>& write);
+
+// The proposed-method-1 pass: reads the program directory's peak file and rewrites it with the
+// peaks that are still present, in the same semitone and at a similar level, R frames later.
+// 0 on success; 1 after logging why.
+int ProposedMethod1Pass(Session& session);
+
+}  // namespace tonvale

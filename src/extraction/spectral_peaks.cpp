@@ -1,0 +1,105 @@
+#include "extraction/spectral_peaks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "app/numbers.h"
+#include "dsp/double_array.h"
+
+namespace tonvale {
+namespace {
+
+// Bins are compared by their power |X|^2 first, which needs no logarithm. A bin whose power is
+// below a neighbour's by more than this fraction has a level that is lower by more than 4e-9 dB,
+// far beyond the rounding of the level formula, so it cannot be a peak; every other bin is
+// decided on the levels themselves, exactly as the level formula gives them.
+constexpr double kSureMargin = 1.0 - 1e-9;
+// Below this the power's own precision is too coarse for the margin.
+constexpr double kTinyPower = 1e-290;
+
+bool SurelyBelow(double power, double other) {
+  return other > kTinyPower && power < other * kSureMargin;
+}
+
+}  // namespace
+
+int HighestPeakBin(int virtualLength) {
+  int k = virtualLength / 2 - 1;
+  while (k >= 1 && (k + 1) * kAnalysisRate / virtualLength > kHighestPeakHz) --k;
+  return k;
+}
+
+bool SpectralPeakPicker::Prepare(int frameLength, int virtualLength, double levelFloorDb) {
+  if (virtualLength < 1 || (virtualLength & (virtualLength - 1)) != 0 || frameLength < 1 ||
+      frameLength > virtualLength) {
+    return false;
+  }
+  frameLength_ = frameLength;
+  virtualLength_ = virtualLength;
+  highestBin_ = HighestPeakBin(virtualLength);
+  levelFloorDb_ = levelFloorDb;
+  const double floorPower = std::pow(10.0, levelFloorDb / 10.0);
+  powerFloor_ = floorPower > kTinyPower ? floorPower * kSureMargin : 0.0;
+  const size_t bins = static_cast<size_t>(virtualLength / 2 + 1);
+  if (!TryAssign(frame_, static_cast<size_t>(virtualLength)) || !TryAssign(re_, bins) ||
+      !TryAssign(im_, bins) || !TryAssign(power_, bins)) {
+    std::fputs("記憶領域不足\n", stderr);
+    return false;
+  }
+  // Builds the transform tables now, so that a failure shows before the first frame.
+  return RealSpectrumFft(fft_, virtualLength, frame_.data(), re_.data(), im_.data()) == 0;
+}
+
+double SpectralPeakPicker::LevelOf(int k) const {
+  const double re = re_[static_cast<size_t>(k)], im = im_[static_cast<size_t>(k)];
+  return 20.0 * std::log10(std::sqrt(re * re + im * im));
+}
+
+void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t start,
+                                      const AnalysisWindow& window, std::string& out,
+                                      LevelRange& range) {
+  const int64_t length = static_cast<int64_t>(signal.size());
+  bool silent = true;
+  for (int i = 0; i < frameLength_; ++i) {
+    const int64_t at = start + i;
+    const double v = at >= 0 && at < length ? signal[static_cast<size_t>(at)] : 0.0;
+    frame_[static_cast<size_t>(i)] = v;
+    silent = silent && v == 0.0;
+  }
+  // A silent frame has every bin at -infinity dB: no peaks, whatever the window.
+  if (silent || highestBin_ < 1) return;
+  std::fill(frame_.begin() + frameLength_, frame_.end(), 0.0);
+  window.Apply(std::span<double>(frame_).first(static_cast<size_t>(frameLength_)));
+  RealSpectrumFft(fft_, virtualLength_, frame_.data(), re_.data(), im_.data());
+
+  const int last = highestBin_;
+  for (int k = 0; k <= last + 1; ++k) {
+    const double re = re_[static_cast<size_t>(k)], im = im_[static_cast<size_t>(k)];
+    power_[static_cast<size_t>(k)] = re * re + im * im;
+  }
+  const double binWidth = kAnalysisRate / virtualLength_;
+  for (int k = 1; k <= last; ++k) {
+    const double p = power_[static_cast<size_t>(k)];
+    if (p < powerFloor_ || SurelyBelow(p, power_[static_cast<size_t>(k - 1)]) ||
+        SurelyBelow(p, power_[static_cast<size_t>(k + 1)])) {
+      continue;
+    }
+    const double level = LevelOf(k);
+    if (!(level >= levelFloorDb_ && level >= LevelOf(k - 1) && level >= LevelOf(k + 1))) continue;
+
+    const double xr = re_[static_cast<size_t>(k)], xi = im_[static_cast<size_t>(k)];
+    const double dr = xr - re_[static_cast<size_t>(k - 1)];
+    const double di = xi - im_[static_cast<size_t>(k - 1)];
+    const double frequency = binWidth * ((k - 1) + (xr * dr + xi * di) / (dr * dr + di * di));
+    if (level > range.MaxdB) range.MaxdB = level;
+    if (level < range.MindB) range.MindB = level;
+    if (!std::isfinite(frequency)) continue;
+    AppendFixed(out, frequency, 2);
+    out += ' ';
+    AppendFixed(out, level, 2);
+    out += ' ';
+  }
+}
+
+}  // namespace tonvale

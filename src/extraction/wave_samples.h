@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/message_log.h"
+#include "extraction/wave_header_report.h"
+
+namespace tonvale {
+
+// The number of data bytes that can be read: the claimed count (the report's signed value
+// taken as the unsigned 32-bit field it was) limited to what the file holds after `offset`.
+int64_t UsableDataBytes(int32_t claimedBytes, int64_t offset, int64_t fileSize);
+
+// Widens little-endian sample bytes to 16-bit samples: 8-bit unsigned u becomes u * 257 - 32768
+// (0 -> -32768, 128 -> 128, 255 -> 32767); 16-bit samples are taken as they are. Appends
+// bytes.size() or bytes.size() / 2 samples; an odd last byte of 16-bit data is left out.
+void DecodeSamples(std::span<const char> bytes, int bits, std::vector<int16_t>& samples);
+
+// Reads the sample data of the WAVE file: from the header length (slot 9) on, the data bytes
+// (slot 8) limited to what the file holds; 8 or 16 bits (slot 7). Logs the widening of 8-bit
+// data and the amplitude range of the samples read. `dataBytes` gets the count of bytes used.
+// 1, after an "err: " line or "cannot open! wave file", for another bit depth, a file that
+// cannot be read or too little memory.
+int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_Data& format,
+                    std::vector<int16_t>& samples, int64_t& dataBytes);
+
+// Keeps the first channel of interleaved stereo samples, in place: mono[k] = samples[2k].
+// `dataRate` is halved and the mono byte count (half the data bytes) returned; both changes
+// are logged.
+int64_t FoldStereo(MessageLog& log, std::vector<int16_t>& samples, int64_t dataBytes,
+                   int32_t& dataRate);
+
+}  // namespace tonvale

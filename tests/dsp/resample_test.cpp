@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+#include <vector>
+
+#include "dsp/down_sample.h"
+#include "dsp/resample.h"
+#include "support/literal_kit.h"
+
+namespace tonvale {
+namespace {
+
+TEST(ResampleTest, EqualRatesCopyAndRatioFourTakesEveryFourthSample) {
+  std::vector<double> x(1000);
+  std::iota(x.begin(), x.end(), 0.0);
+  std::vector<double> y;
+  ASSERT_TRUE(Resample(x, 11025.0, 11025.0, y));
+  EXPECT_EQ(y, x);
+  ASSERT_TRUE(Resample(x, 44100.0, 11025.0, y));
+  ASSERT_EQ(y.size(), 250u);
+  for (size_t k = 0; k < y.size(); ++k) ASSERT_EQ(y[k], x[4 * k]);
+}
+
+TEST(ResampleTest, InterpolatesBetweenSamplesAndStaysInsideTheSignal) {
+  const std::vector<double> x = {0.0, 10.0, 20.0, 30.0};
+  std::vector<double> y;
+  ASSERT_TRUE(Resample(x, 3.0, 2.0, y));  // step 1.5: positions 0 and 1.5
+  ASSERT_EQ(y.size(), 2u);
+  EXPECT_EQ(y[0], 0.0);
+  EXPECT_DOUBLE_EQ(y[1], 15.0);
+  // A step just above 1 over a long signal: the running sum may reach the last sample.
+  std::vector<double> ones(200000, 1.0);
+  ASSERT_TRUE(Resample(ones, 11026.0, 11025.0, y));
+  EXPECT_EQ(y.size(), ResampledLength(ones.size(), 11026.0, 11025.0));
+  EXPECT_FALSE(Resample(x, 0.0, 11025.0, y));
+  EXPECT_FALSE(Resample(x, 44100.0, 0.0, y));
+}
+
+TEST(DownSampleTest, ReportsOnStderrAndAgreesWithTheLiteralChain) {
+  std::vector<int16_t> samples(44100);
+  for (size_t i = 0; i < samples.size(); ++i) {
+    samples[i] = static_cast<int16_t>(
+        std::lround(12000 * std::sin(2 * M_PI * 440 * static_cast<double>(i) / 44100) +
+                    8000 * std::sin(2 * M_PI * 7000 * static_cast<double>(i) / 44100)));
+  }
+  std::vector<double> y;
+  ::testing::internal::CaptureStderr();
+  ASSERT_TRUE(DownSample(samples, 44100.0, 11025.0, y));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "\n\tLow-pass filter:  5512.50[Hz], 14621 points\n"
+            "\tDown-sampling: 44100.00[Hz] to 11025.00[Hz]\n");
+  ASSERT_EQ(y.size(), 11025u);
+  const std::vector<double> reference = literal::DownSample(samples, 44100.0, 11025.0);
+  double gap = 0, peak = 0;
+  for (size_t k = 0; k < y.size(); ++k) {
+    gap = std::max(gap, std::fabs(y[k] - reference[k]));
+    peak = std::max(peak, std::fabs(y[k]));
+  }
+  EXPECT_LT(gap, 1e-7);  // the literal twiddles drift by about n ulps
+  // The 7 kHz tone lies in the stop band; the 440 Hz one passes.
+  EXPECT_NEAR(peak, 12000, 30);
+}
+
+}  // namespace
+}  // namespace tonvale

@@ -1,0 +1,94 @@
+#include "extraction/wave_samples.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "extraction_fixture.h"
+
+namespace tonvale {
+namespace {
+
+using testing::ExtractionFolder;
+
+WaveFmt_Data Format(int channels, int rate, int bits, int32_t dataBytes, int32_t headerLength) {
+  WaveFmt_Data f;
+  f.slot = {36 + dataBytes,      16,   1,         channels,    rate, rate * channels * bits / 8,
+            channels * bits / 8, bits, dataBytes, headerLength};
+  return f;
+}
+
+TEST(WaveSamplesTest, EightBitBytesAreWidenedAndLogged) {
+  ExtractionFolder folder;
+  std::string bytes(44, 'h');
+  bytes += std::string("\x00\x80\xff", 3);
+  const std::string path = folder.Put("eight.wav", bytes);
+  std::vector<int16_t> samples;
+  int64_t used = 0;
+  ASSERT_EQ(ReadWaveSamples(folder.session().log, path, Format(1, 11025, 8, 3, 44), samples, used),
+            0);
+  EXPECT_EQ(samples, (std::vector<int16_t>{-32768, 128, 32767}));
+  EXPECT_EQ(used, 3);
+  EXPECT_EQ(folder.log(), (std::vector<std::string>{
+                              "", "..Quantization bit rate is converted 8 into 16.", "",
+                              "      Amplitude is \"mini: -32768\" and \"maxi: 32767\".\n"}));
+}
+
+TEST(WaveSamplesTest, SixteenBitStereoKeepsTheFirstChannel) {
+  ExtractionFolder folder;
+  std::string bytes(44, 'h');
+  for (int i = 0; i < 1000; ++i) {
+    const int16_t left = static_cast<int16_t>(i), right = static_cast<int16_t>(-7 - i);
+    for (int16_t v : {left, right}) {
+      bytes += static_cast<char>(v & 0xFF);
+      bytes += static_cast<char>((v >> 8) & 0xFF);
+    }
+  }
+  const std::string path = folder.Put("stereo.wav", bytes);
+  std::vector<int16_t> samples;
+  int64_t used = 0;
+  const WaveFmt_Data format = Format(2, 44100, 16, 4000, 44);
+  ASSERT_EQ(ReadWaveSamples(folder.session().log, path, format, samples, used), 0);
+  EXPECT_EQ(used, 4000);
+  EXPECT_EQ(folder.log().back(), "      Amplitude is \"mini: -1006\" and \"maxi: 999\".\n");
+  int32_t rate = format.dataRate();
+  const int64_t monoBytes = FoldStereo(folder.session().log, samples, used, rate);
+  EXPECT_EQ(monoBytes, 2000);
+  EXPECT_EQ(rate, 88200);
+  EXPECT_EQ(monoBytes / 16 * 8, 1000);
+  ASSERT_EQ(samples.size(), 1000u);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(samples[static_cast<size_t>(i)], i);
+  const auto& log = folder.log();
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(log[log.size() - 3], "..Convert stereo into mono");
+  EXPECT_EQ(log[log.size() - 2], "4000 [bytes] -> 2000 [bytes]");
+  EXPECT_EQ(log[log.size() - 1], "176400 [[bytes/frame] -> 88200[ [bytes/frame]");
+}
+
+TEST(WaveSamplesTest, ClaimedSizeIsLimitedToTheFileAndOtherDepthsAreRefused) {
+  EXPECT_EQ(UsableDataBytes(1000, 44, 544), 500);
+  EXPECT_EQ(UsableDataBytes(-1, 44, 1044), 1000);  // 0xFFFFFFFF, a streamed recording
+  EXPECT_EQ(UsableDataBytes(100, 44, 1044), 100);
+  EXPECT_EQ(UsableDataBytes(100, 2000, 1044), 0);
+  EXPECT_EQ(UsableDataBytes(100, -4, 1044), 0);
+
+  ExtractionFolder folder;
+  const std::string path = folder.Put("cut.wav", std::string(44, 'h') + std::string(10, '\x01'));
+  std::vector<int16_t> samples;
+  int64_t used = 0;
+  ASSERT_EQ(
+      ReadWaveSamples(folder.session().log, path, Format(1, 44100, 16, -1, 44), samples, used), 0);
+  EXPECT_EQ(used, 10);
+  EXPECT_EQ(samples.size(), 5u);
+  EXPECT_EQ(ReadWaveSamples(folder.session().log, path, Format(1, 44100, 24, 9, 44), samples, used),
+            1);
+  EXPECT_EQ(folder.log().back().rfind("err: ", 0), 0u);
+  EXPECT_EQ(ReadWaveSamples(folder.session().log, folder.Path("none.wav"),
+                            Format(1, 44100, 16, 9, 44), samples, used),
+            1);
+  EXPECT_EQ(folder.log().back(), "cannot open! wave file");
+}
+
+}  // namespace
+}  // namespace tonvale
