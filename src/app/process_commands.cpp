@@ -1,0 +1,125 @@
+#include "app/process_commands.h"
+
+#include <string>
+#include <string_view>
+
+#include "app/input_stream.h"
+#include "app/output_file.h"
+#include "app/settings_file.h"
+#include "extraction/peak_extraction.h"
+#include "extraction/peak_file.h"
+#include "recognition/midi_writer.h"
+#include "recognition/peak_combination.h"
+#include "recognition/pitch_recognition.h"
+#include "recognition/work_file_input.h"
+
+namespace tonvale {
+namespace {
+
+// Loads the settings, then starts the command's story in a cleared log.
+bool Begin(Session& session, std::string_view heading, std::string_view description) {
+  if (LoadSettings(session) != 0) return false;
+  session.log.ClearLog();
+  session.log.AppendLog(heading);
+  session.log.AppendLog(description);
+  return true;
+}
+
+int Fail(Session& session, std::string_view message) {
+  session.log.AppendLog(message);
+  return 1;
+}
+
+bool EndsWith(const std::string& text, std::string_view ending) {
+  return text.size() >= ending.size() &&
+         std::string_view(text).substr(text.size() - ending.size()) == ending;
+}
+
+// The WAVE path that process 2 copied into the lump file; empty without one.
+std::string AnalysedWavePath(const Session& session) {
+  InputStream in = InputStream::OpenFile(session.WorkPath(kLumpFileName));
+  if (!in.IsOpen()) return {};
+  return ReadWorkFileHeader(in).signalName;
+}
+
+}  // namespace
+
+int RunProcess1(Session& session, ProcessHost& host) {
+  const std::string path = host.TakePathField();
+  if (!Begin(session, "% プロセス 1", "wave ファイルからスペクトルピークを抽出します．")) return 1;
+  // An open playback device stands as the proof that a file has been selected.
+  const bool stopped = host.StopPlayback();
+  if (!stopped || path.size() < 4) {
+    return Fail(session, "err: 解析する wave ファイルが見当たりません．");
+  }
+  if (!EndsWith(path, ".wav") && !EndsWith(path, ".WAV")) {
+    return Fail(session, "err: 指定したファイルが wave ではありません．");
+  }
+  if (PeakExtraction(session, path) != 0) {
+    return Fail(session, "err: PeakExtraction が異常終了しました．");
+  }
+  host.PlotProcess1();
+  return 0;
+}
+
+int RunProcess2(Session& session, ProcessHost& host) {
+  if (!Begin(session, "% プロセス 2",
+             "プロセス 1 で抽出したピーク周波数をクラスタリングします．")) {
+    return 1;
+  }
+  if (!IsReadableFile(session.WorkPath(kPeakFileName))) {
+    return Fail(session, "err: PeakExtraction.txt がありません．");
+  }
+  if (PeakCombination(session) != 0) {
+    return Fail(session, "err: PeakCombination が異常終了しました．");
+  }
+  host.PlotProcess2();
+  return 0;
+}
+
+int RunProcess3(Session& session, ProcessHost&) {
+  if (!Begin(session, "% プロセス 3", "プロセス 2 で推定したピーク集合を用いて音高認識します．")) {
+    return 1;
+  }
+  if (!IsReadableFile(session.WorkPath(kLumpFileName))) {
+    return Fail(session, "err: PeakCombination.txt がありません．");
+  }
+  if (PitchRecognition(session) != 0) {
+    return Fail(session, "err: PitchRecognition が異常終了しました．");
+  }
+  return 0;
+}
+
+int RunProcess4(Session& session, ProcessHost& host) {
+  if (!Begin(session, "% プロセス 4", "プロセス 3 で出力した認識結果から MIDI を生成します．")) {
+    return 1;
+  }
+  const std::string wave = AnalysedWavePath(session);
+  const std::string mid_name = wave + ".mid";
+  const std::string txt_name = wave + ".txt";
+  // The playback device may hold the very file that would be replaced.
+  if (host.SelectedPath() == mid_name) {
+    return Fail(session, "err: デバイスが MIDI を参照しているため変換できません．");
+  }
+  if (!IsReadableFile(txt_name)) return Fail(session, "err: 認識結果ファイルがありません．");
+  if (ConvertTxt2Mid(session, txt_name, mid_name) != 0) {
+    return Fail(session, "err: ConvertTxt2Mid が異常終了しました．");
+  }
+  return 0;
+}
+
+int RunWav2Mid(Session& session, ProcessHost& host) {
+  for (auto* process : {RunProcess1, RunProcess2, RunProcess3, RunProcess4}) {
+    if (process(session, host) != 0) return 1;
+  }
+  MessageLog& log = session.log;
+  log.ClearLog();
+  log.AppendLog("% \"wav2mid\" コンプリート！");
+  log.AppendLog("");
+  log.AppendLog("wave の認識結果を MIDI に出力しました．");
+  log.AppendLog("出力ファイルは wave ファイルと同じフォルダにあります.");
+  log.AppendLog("ラジオボタンの midi にチェックして試聴してみてください．");
+  return 0;
+}
+
+}  // namespace tonvale

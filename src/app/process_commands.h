@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/process_host.h"
+#include "app/session.h"
+
+namespace tonvale {
+
+// The commands behind the five pipeline buttons. Each loads the settings first (and stops,
+// adding nothing, when that fails), clears the log, writes its two heading lines, checks the
+// input of its stage and runs the stage; a failure adds one "err: " line and returns 1.
+
+// Peak extraction of the file in the path field; needs an open playback device as proof that
+// a file was selected, and a name ending in ".wav" or ".WAV". Draws the figure of process 1.
+int RunProcess1(Session& session, ProcessHost& host);
+// Peak combination of PeakExtraction.txt; draws the figure of process 2.
+int RunProcess2(Session& session, ProcessHost& host);
+// Pitch recognition of PeakCombination.txt into the note script beside the WAVE file.
+int RunProcess3(Session& session, ProcessHost& host);
+// MIDI conversion of the note script, named after the WAVE path in PeakCombination.txt;
+// refused while the selected file is the MIDI file it would write.
+int RunProcess4(Session& session, ProcessHost& host);
+// The four in order, stopping at the first failure with that stage's lines in the log; on
+// success the log holds the five summary lines only.
+int RunWav2Mid(Session& session, ProcessHost& host);
+
+}  // namespace tonvale

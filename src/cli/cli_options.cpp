@@ -1,0 +1,57 @@
+#include "cli/cli_options.h"
+
+namespace tonvale::cli {
+
+CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
+  CliOptions options;
+  bool onlyFiles = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (onlyFiles || argument.empty() || argument[0] != '-' || argument == "-") {
+      options.files.push_back(argument);
+    } else if (argument == "--") {
+      onlyFiles = true;
+    } else if (argument == "--help" || argument == "-h") {
+      options.help = true;
+    } else if (argument == "--quiet" || argument == "-q") {
+      options.quiet = true;
+    } else if (argument == "--workdir") {
+      if (i + 1 == arguments.size()) {
+        options.error = "--workdir needs a folder";
+        return options;
+      }
+      options.workdir = arguments[++i];
+    } else if (argument.starts_with("--workdir=")) {
+      options.workdir = argument.substr(10);
+    } else {
+      options.error = "unknown option " + argument;
+      return options;
+    }
+  }
+  if (!options.help && options.files.empty()) options.error = "no WAVE file given";
+  return options;
+}
+
+const char* CliUsage() {
+  return R"(usage: wav2mid [--workdir DIR] [--quiet] FILE.wav...
+
+Converts each WAVE file into a Standard MIDI File the way the "wav2mid" button of the
+window does: peak extraction, peak clustering, pitch recognition and MIDI conversion.
+FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE file.
+
+  --workdir DIR  take the settings file (設定変更.txt) and keep the work files
+                 (Wave_File_Format.txt, PeakExtraction.txt, PeakCombination.txt) in DIR
+                 instead of the folder of the wav2mid executable. When the settings file
+                 is missing, its defaults are written there first.
+  --quiet, -q    print only "err: " lines and the summary of each file
+  --help, -h     show this text
+
+Every line of the message log is printed as it is written (UTF-8); error lines also go to
+the standard error stream. On a terminal, the stage in progress is shown as well. The
+files are converted one after the other; a file that fails does not stop the others.
+
+Exit status: 0 when every file was converted, 1 when any failed, 2 for a usage error.
+)";
+}
+
+}  // namespace tonvale::cli

@@ -1,0 +1,95 @@
+// wav2mid: converts WAVE files into Standard MIDI Files from the command line, through the
+// same commands as the window's "wav2mid" button.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/output_file.h"
+#include "app/process_commands.h"
+#include "app/program_directory.h"
+#include "app/session.h"
+#include "app/settings_file.h"
+#include "cli/cli_options.h"
+#include "cli/console_reporter.h"
+#include "cli/headless_host.h"
+
+namespace tonvale::cli {
+namespace {
+
+std::string WorkFolder(const CliOptions& options) {
+  if (options.workdir.empty()) return GetProgramDirectory();
+  std::string folder = options.workdir;
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
+// The settings the window would find; a missing file gets the defaults, said aloud.
+bool PrepareSettings(Session& session, ConsoleReporter& reporter) {
+  const std::string path = session.WorkPath(kSettingsFileName);
+  if (IsReadableFile(path)) return true;
+  if (ResetSettings(session) != 0) {
+    reporter.Complain("wav2mid: cannot write the default settings file " + path);
+    return false;
+  }
+  reporter.Say("wav2mid: there was no settings file; wrote the defaults to " + path);
+  return true;
+}
+
+int Run(const CliOptions& options) {
+  const bool terminal = isatty(STDERR_FILENO) != 0;
+  ConsoleReporter reporter(stdout, stderr, options.quiet, terminal);
+  const std::string folder = WorkFolder(options);
+  std::error_code error;
+  if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
+    reporter.Complain("wav2mid: the work folder " + folder + " does not exist");
+    return 1;
+  }
+  Session session(folder);
+  if (!PrepareSettings(session, reporter)) return 1;
+
+  session.log.AddObserver(&reporter);
+  size_t converted = 0;
+  for (const std::string& file : options.files) {
+    std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    const std::string path = error ? file : absolute.string();
+    reporter.BeginFile(file);
+    HeadlessHost host(path);
+    const int result = RunWav2Mid(session, host);
+    reporter.EndFile();
+    if (result == 0) {
+      ++converted;
+      if (options.quiet) {
+        for (const std::string& line : session.log.Lines()) reporter.Say(line);
+      }
+      reporter.Say("wav2mid: wrote " + path + ".mid");
+    } else {
+      reporter.Complain("wav2mid: " + file + ": not converted");
+    }
+  }
+  session.log.RemoveObserver(&reporter);
+  if (options.files.size() > 1) {
+    reporter.Say("wav2mid: converted " + std::to_string(converted) + " of " +
+                 std::to_string(options.files.size()) + " files");
+  }
+  return converted == options.files.size() ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace tonvale::cli
+
+int main(int argc, char** argv) {
+  using namespace tonvale::cli;
+  const CliOptions options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (options.help) {
+    std::fputs(CliUsage(), stdout);
+    return 0;
+  }
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "wav2mid: %s\n%s", options.error.c_str(), CliUsage());
+    return 2;
+  }
+  return Run(options);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tonvale {
+
+enum class ScriptStatus {
+  kOk,
+  kTrackError,  // a track without "track{", or the script ends before the count or inside a track
+};
+
+// Compiles a note script into a format-1 Standard MIDI File at 480 ticks per quarter note, one
+// track chunk per script track, every multi-byte field big-endian. Delays in milliseconds become
+// ticks at the tempo last set (120 until a tempo event, in any track, changes it). Data bytes
+// never exceed 127: velocities, programs and note numbers are clamped, the channel of track k
+// is k mod 16. On kTrackError `midi` holds what was compiled before the error.
+ScriptStatus CompileNoteScript(std::string_view script, std::string& midi);
+
+// A standard variable-length quantity: seven bits a byte, most significant first, the high bit
+// set on every byte but the last. Values above 0x0FFFFFFF, the largest four bytes can hold,
+// are written as that.
+void AppendVariableLength(std::string& out, uint32_t value);
+
+}  // namespace tonvale

@@ -1,0 +1,122 @@
+#include "recognition/peak_combination.h"
+
+#include <string>
+#include <vector>
+
+#include "app/numbers.h"
+#include "app/output_file.h"
+#include "recognition/lump_joining.h"
+#include "recognition/peak_linking.h"
+#include "recognition/work_file_input.h"
+
+namespace tonvale {
+namespace {
+
+// The joining pass over the lump file that the first pass has just written.
+int JoinPass(Session& session, int shortestPeakTime) {
+  MessageLog& log = session.log;
+  const std::string path = session.WorkPath(kLumpFileName);
+  WorkFile input;
+  if (!ReadWorkFile(path, input)) {
+    log.AppendLog("err: cannot open! PeakCombination.txt");
+    return 1;
+  }
+  if (input.FrameRate() == 0) {
+    log.AppendLog(ZeroFrameRateMessage(kLumpFileName));
+    return 1;
+  }
+  OutputFile output;
+  if (!output.Open(path, OutputFile::Mode::kText)) {
+    log.AppendLog("cannot open! PeakCombination.txt");
+    return 1;
+  }
+  std::string text;
+  AppendWorkFileHeader(text, RewrittenHeader(input));
+  log.AppendLog("..Under proccecing");
+  log.AppendLog("");
+
+  std::vector<Lump> lumps = LumpsOf(input.records);
+  input.records.clear();
+  JoinLumps(lumps, input.FrameRate(), shortestPeakTime, [&](int joins) {
+    log.AppendLog(Format("      Amended %d times", joins));
+    log.AppendLog("");
+  });
+
+  const float threshold = LoudnessThreshold(input.MaxdB(), input.MindB());
+  for (const Lump& lump : lumps) {
+    if (IsLoudEnough(lump, threshold)) {
+      AppendPeakRecord(text, lump.start, lump.frequencies, lump.levels);
+    }
+  }
+  text += "end_of_file";
+  output.Write(text);
+  if (!output.Commit()) {
+    log.AppendLog("cannot open! PeakCombination.txt");
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int PeakCombination(Session& session) {
+  MessageLog& log = session.log;
+  const Settings& settings = session.settings;
+  log.AppendLog("..Combine peaks by the cost minimum");
+  log.AppendLog("");
+  log.AppendLog("..Argument");
+  log.AppendLog(Format("Tempo         is \"%d\".", settings.Tempo));
+  log.AppendLog(Format("ShortestNote is \"%d\".", settings.ShortestNote));
+  log.AppendLog("");
+
+  WorkFile frames;
+  if (!ReadWorkFile(session.WorkPath(kPeakFileName), frames)) {
+    log.AppendLog("err: cannot open! PeakExtract.txt");
+    return 1;
+  }
+  const int frameRate = frames.FrameRate();
+  if (frameRate == 0) {
+    log.AppendLog(ZeroFrameRateMessage(kPeakFileName));
+    return 1;
+  }
+  OutputFile output;
+  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+    log.AppendLog("err: cannot open! PeakCombination.txt");
+    return 1;
+  }
+  std::string text;
+  AppendWorkFileHeader(text, RewrittenHeader(frames));
+
+  const int shortestPeakTime = ShortestPeakTime(settings.Tempo, settings.ShortestNote);
+  log.AppendLog("..Calculated values");
+  log.AppendLog(Format("Time of the shortest peak is %d [msec], \n", shortestPeakTime));
+  log.AppendLog("when musical audio signal is \"" + frames.header.signalName + "\". \n");
+  log.AppendLog("");
+
+  LinkingResult linked = LinkPeaks(frames.records, frames.header.LoopCount, frameRate, text);
+  frames.records.clear();
+  log.AppendLog(
+      Format("      The number of the maximum peaks per frame     = %d", linked.maxPeaksPerFrame));
+  log.AppendLog(
+      Format("      The number of the lumps which connected peaks = %d\n", linked.lumpCount));
+  log.AppendLog("");
+  text += "end_of_file";
+  output.Write(text);
+  if (!output.Commit()) {
+    log.AppendLog("err: cannot open! PeakCombination.txt");
+    return 1;
+  }
+  log.AppendLog("..Connected peaks using peak clustering");
+
+  if (settings.ProposedMethod2 != kSwitchOn) {
+    log.AppendLog("OK!");
+    return 0;
+  }
+  if (JoinPass(session, shortestPeakTime) != 0) return 1;
+  log.AppendLog("");
+  log.AppendLog("..Carried out peak clustering using proposed method 2");
+  log.AppendLog("..Complete!");
+  return 0;
+}
+
+}  // namespace tonvale

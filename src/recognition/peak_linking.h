@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "extraction/peak_file.h"
+
+namespace tonvale {
+
+struct LinkingResult {
+  int maxPeaksPerFrame = 0;  // over every frame but the last
+  int lumpCount = 0;
+};
+
+// Links peaks of successive frames into lumps by the cost minimum. A lump starts at a peak of
+// frame i whose cheapest peak in frame i + 1 costs less than 10, and follows the cheapest
+// continuation (the lowest index among equal costs) frame by frame while a step costs 10 or
+// less; no lump reaches frame `loopCount` - 1. Every lump is appended to `out` as a lump line
+// labelled `frameRate` x (its first frame), and its peaks are marked as taken in `frames` by
+// setting their frequency and level to 0; a peak at exactly 0 Hz counts as taken.
+LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate, std::string& out);
+
+}  // namespace tonvale

@@ -1,0 +1,34 @@
+#include "recognition/work_file_input.h"
+
+#include "app/input_stream.h"
+#include "app/output_file.h"
+
+namespace tonvale {
+
+void ParseWorkFile(std::string_view bytes, WorkFile& file) {
+  InputStream header(bytes);
+  file.header = ReadWorkFileHeader(header);
+  InputStream records(bytes);
+  ReadPeakFile(records, file.records);
+}
+
+bool ReadWorkFile(const std::string& path, WorkFile& file) {
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) return false;
+  ParseWorkFile(bytes, file);
+  return true;
+}
+
+WorkFileHeader RewrittenHeader(const WorkFile& file) {
+  WorkFileHeader header = file.header;
+  header.MaxdB = file.MaxdB();
+  header.MindB = file.MindB();
+  header.FrameRate = file.FrameRate();
+  return header;
+}
+
+std::string ZeroFrameRateMessage(std::string_view fileName) {
+  return "err: FrameRate is 0 in " + std::string(fileName) + "!";
+}
+
+}  // namespace tonvale

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "extraction/peak_file.h"
+
+namespace tonvale {
+
+inline constexpr char kPeakFileName[] = "PeakExtraction.txt";
+inline constexpr char kLumpFileName[] = "PeakCombination.txt";
+
+// A peak file or a lump file read whole: its header and its records.
+struct WorkFile {
+  WorkFileHeader header;
+  PeakTable records;
+
+  // The levels of the first header line are single-precision values.
+  float MaxdB() const { return static_cast<float>(header.MaxdB); }
+  float MindB() const { return static_cast<float>(header.MindB); }
+  // The frame shift in milliseconds keeps only the low 16 bits of the number in the file.
+  uint16_t FrameRate() const { return static_cast<uint16_t>(header.FrameRate); }
+};
+
+// Parses the header and the records of a work file held in memory.
+void ParseWorkFile(std::string_view bytes, WorkFile& file);
+
+// Reads the file at `path`; false when it cannot be opened or read.
+bool ReadWorkFile(const std::string& path, WorkFile& file);
+
+// The header as it is written again: the levels rounded to single precision and the frame
+// shift to its 16 bits, the frame count and the signal name as they were read.
+WorkFileHeader RewrittenHeader(const WorkFile& file);
+
+// "err: FrameRate is 0 in <name>!": a file without a frame shift cannot place anything in time.
+std::string ZeroFrameRateMessage(std::string_view fileName);
+
+}  // namespace tonvale

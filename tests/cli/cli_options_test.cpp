@@ -1,0 +1,29 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+namespace tonvale::cli {
+namespace {
+
+TEST(CliOptionsTest, ReadsFilesAndOptionsInAnyOrder) {
+  CliOptions options = ParseCliOptions({"a.wav", "--quiet", "--workdir", "/w", "b.wav"});
+  EXPECT_TRUE(options.error.empty());
+  EXPECT_EQ(options.files, (std::vector<std::string>{"a.wav", "b.wav"}));
+  EXPECT_EQ(options.workdir, "/w");
+  EXPECT_TRUE(options.quiet);
+  EXPECT_EQ(ParseCliOptions({"--workdir=/x", "-q", "--", "--odd.wav"}).files,
+            (std::vector<std::string>{"--odd.wav"}));
+  EXPECT_EQ(ParseCliOptions({"--workdir=/x", "c.wav"}).workdir, "/x");
+}
+
+TEST(CliOptionsTest, RefusesWhatItCannotUse) {
+  EXPECT_EQ(ParseCliOptions({}).error, "no WAVE file given");
+  EXPECT_EQ(ParseCliOptions({"a.wav", "--workdir"}).error, "--workdir needs a folder");
+  EXPECT_EQ(ParseCliOptions({"--loud", "a.wav"}).error, "unknown option --loud");
+  CliOptions help = ParseCliOptions({"--help"});
+  EXPECT_TRUE(help.help);
+  EXPECT_TRUE(help.error.empty());
+}
+
+}  // namespace
+}  // namespace tonvale::cli
