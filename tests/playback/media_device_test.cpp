@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/session.h"
 #include "playback/playback_test_files.h"
+#include "recognition/midi_writer.h"
 #include "support/temp_dir.h"
 #include "wavegen/wave_writer.h"
 
@@ -233,6 +235,30 @@ TEST_F(MediaDeviceTest, PlaysAMidiFileAsTheSamplesAreRendered) {
   ASSERT_GE(heard.size(), 2u * 44100);
   const double during = Rms(heard, 2 * 2205, 2 * 8820);   // 0.05 .. 0.2 s
   const double after = Rms(heard, 2 * 22050, 2 * 30870);  // 0.5 .. 0.7 s
+  EXPECT_GT(during, 3e-3);
+  EXPECT_LT(after, during / 10);
+}
+
+TEST_F(MediaDeviceTest, PlaysTheMidiFileThatTheFourthProcessWrites) {
+  // A note script as the third process writes it: A for 400 ms on a piano.
+  const std::string script = dir_.File("song.wav.txt");
+  const std::string midi = dir_.File("song.wav.mid");
+  testing::WriteFile(script,
+                     "tracks 2\r\n\r\ntrack{\r\n0   tempo 120\r\n0   rhythm 4 / 4\r\n}\r\n\r\n"
+                     "track{\r\n0   tone 1\r\n0   a-4 98\r\n400   a-4 0\r\n}\r\n");
+  Session session(dir_.path());
+  ASSERT_EQ(ConvertTxt2Mid(session, script, midi), 0);
+
+  SdlMediaDevice device;
+  ASSERT_TRUE(device.Open(DeviceType::kSequencer, midi).ok());
+  ASSERT_TRUE(device.PlayFromStart().ok());
+  ASSERT_TRUE(WaitUntil([&] { return device.GetProgress().outputFrames >= 44100; }));
+  ASSERT_TRUE(device.Close().ok());
+
+  const std::vector<float> heard = FindSound(Heard(), 2).samples;
+  ASSERT_GE(heard.size(), 2u * 44100);
+  const double during = Rms(heard, 2 * 2205, 2 * 13230);  // 0.05 .. 0.3 s
+  const double after = Rms(heard, 2 * 35280, 2 * 44100);  // 0.8 .. 1.0 s
   EXPECT_GT(during, 3e-3);
   EXPECT_LT(after, during / 10);
 }
