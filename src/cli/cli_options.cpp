@@ -15,6 +15,13 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
       options.help = true;
     } else if (argument == "--quiet" || argument == "-q") {
       options.quiet = true;
+    } else if (argument == "--figures" || argument == "--figures=main") {
+      options.figures = FigureFiles::kMain;
+    } else if (argument == "--figures=enlarged") {
+      options.figures = FigureFiles::kEnlarged;
+    } else if (argument.starts_with("--figures=")) {
+      options.error = "--figures takes main or enlarged, not " + argument.substr(10);
+      return options;
     } else if (argument == "--workdir") {
       if (i + 1 == arguments.size()) {
         options.error = "--workdir needs a folder";
@@ -33,7 +40,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
 }
 
 const char* CliUsage() {
-  return R"(usage: wav2mid [--workdir DIR] [--quiet] FILE.wav...
+  return R"(usage: wav2mid [--workdir DIR] [--quiet] [--figures[=enlarged]] FILE.wav...
 
 Converts each WAVE file into a Standard MIDI File the way the "wav2mid" button of the
 window does: peak extraction, peak clustering, pitch recognition and MIDI conversion.
@@ -44,6 +51,10 @@ FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE fil
                  instead of the folder of the wav2mid executable. When the settings file
                  is missing, its defaults are written there first.
   --quiet, -q    print only "err: " lines and the summary of each file
+  --figures      also draw the figures of processes 1 and 2 as the window's plot frame
+                 shows them, into FILE.wav.process1.png and FILE.wav.process2.png
+  --figures=enlarged
+                 the same pictures as the enlarged figure window shows them
   --help, -h     show this text
 
 Every line of the message log is printed as it is written (UTF-8); error lines also go to

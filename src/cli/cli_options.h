@@ -5,11 +5,19 @@
 
 namespace tonvale::cli {
 
+// Which pictures of the figures are written beside each WAVE file.
+enum class FigureFiles {
+  kNone,
+  kMain,      // the layout of the main window's plot frame
+  kEnlarged,  // the layout of the enlarged figure window
+};
+
 // What the wav2mid command line asks for.
 struct CliOptions {
   std::vector<std::string> files;  // WAVE files, in the order given
   std::string workdir;             // empty: the program directory
   bool quiet = false;              // only "err: " lines and the summary
+  FigureFiles figures = FigureFiles::kNone;
   bool help = false;
   std::string error;  // not empty when the arguments cannot be used
 };

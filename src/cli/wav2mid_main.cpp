@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@
 #include "cli/cli_options.h"
 #include "cli/console_reporter.h"
 #include "cli/headless_host.h"
+#include "figures/plot_figure.h"
+
+#ifdef TONVALE_WITH_FIGURES
+#include "figures/raster/figure_png.h"
+#endif
 
 namespace tonvale::cli {
 namespace {
@@ -38,6 +44,41 @@ bool PrepareSettings(Session& session, ConsoleReporter& reporter) {
   return true;
 }
 
+// Figures that cannot be drawn are the command line's own errors: the log keeps its story.
+class FigureComplaints : public FigureErrors {
+ public:
+  explicit FigureComplaints(ConsoleReporter& reporter) : reporter_(reporter) {}
+  void ShowError(const std::string& text) override { reporter_.Complain("wav2mid: " + text); }
+
+ private:
+  ConsoleReporter& reporter_;
+};
+
+// Draws the figure of a process, right after it, into a picture beside the WAVE file.
+HeadlessHost::Plotter FigurePlotter([[maybe_unused]] const CliOptions& options,
+                                    [[maybe_unused]] Session& session,
+                                    [[maybe_unused]] const std::string& wavePath,
+                                    [[maybe_unused]] ConsoleReporter& reporter) {
+#ifdef TONVALE_WITH_FIGURES
+  if (options.figures == FigureFiles::kNone) return nullptr;
+  const FigureLayout& layout =
+      options.figures == FigureFiles::kMain ? MainFigureLayout() : EnlargedFigureLayout();
+  return [&layout, &session, wavePath, &reporter](int PlotNum) {
+    session.mainFigure.PlotNum = PlotNum;
+    const std::string png = wavePath + ".process" + std::to_string(PlotNum) + ".png";
+    FigureComplaints complaints(reporter);
+    if (WriteFigurePng(layout, PlotNum, session.programDirectory, png, complaints) != 0) {
+      reporter.Complain("wav2mid: cannot write " + png);
+      return 1;
+    }
+    reporter.Say("wav2mid: wrote " + png);
+    return 0;
+  };
+#else
+  return nullptr;
+#endif
+}
+
 int Run(const CliOptions& options) {
   const bool terminal = isatty(STDERR_FILENO) != 0;
   ConsoleReporter reporter(stdout, stderr, options.quiet, terminal);
@@ -49,6 +90,11 @@ int Run(const CliOptions& options) {
   }
   Session session(folder);
   if (!PrepareSettings(session, reporter)) return 1;
+#ifdef TONVALE_WITH_FIGURES
+  // Text in the pictures needs the font machinery of a (windowless) application.
+  std::optional<OffscreenGui> gui;
+  if (options.figures != FigureFiles::kNone) gui.emplace();
+#endif
 
   session.log.AddObserver(&reporter);
   size_t converted = 0;
@@ -56,7 +102,7 @@ int Run(const CliOptions& options) {
     std::filesystem::path absolute = std::filesystem::absolute(file, error);
     const std::string path = error ? file : absolute.string();
     reporter.BeginFile(file);
-    HeadlessHost host(path);
+    HeadlessHost host(path, FigurePlotter(options, session, path, reporter));
     const int result = RunWav2Mid(session, host);
     reporter.EndFile();
     if (result == 0) {
@@ -91,5 +137,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "wav2mid: %s\n%s", options.error.c_str(), CliUsage());
     return 2;
   }
+#ifndef TONVALE_WITH_FIGURES
+  if (options.figures != FigureFiles::kNone) {
+    std::fputs("wav2mid: this build draws no figures (it was built without Qt)\n", stderr);
+    return 2;
+  }
+#endif
   return Run(options);
 }

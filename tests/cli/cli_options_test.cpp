@@ -14,6 +14,10 @@ TEST(CliOptionsTest, ReadsFilesAndOptionsInAnyOrder) {
   EXPECT_EQ(ParseCliOptions({"--workdir=/x", "-q", "--", "--odd.wav"}).files,
             (std::vector<std::string>{"--odd.wav"}));
   EXPECT_EQ(ParseCliOptions({"--workdir=/x", "c.wav"}).workdir, "/x");
+  EXPECT_EQ(ParseCliOptions({"c.wav"}).figures, FigureFiles::kNone);
+  EXPECT_EQ(ParseCliOptions({"--figures", "c.wav"}).figures, FigureFiles::kMain);
+  EXPECT_EQ(ParseCliOptions({"--figures=main", "c.wav"}).figures, FigureFiles::kMain);
+  EXPECT_EQ(ParseCliOptions({"c.wav", "--figures=enlarged"}).figures, FigureFiles::kEnlarged);
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotUse) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/settings_file.h"
@@ -21,10 +22,11 @@ struct Outcome {
 
 class Wav2MidCliTest : public ::testing::Test {
  protected:
-  Outcome Run(const std::string& arguments) {
+  // `environment` holds NAME=value words set for this run only.
+  Outcome Run(const std::string& arguments, const std::string& environment = "") {
     const std::string errPath = dir_.File("stderr.txt");
-    const std::string command =
-        std::string(TONVALE_WAV2MID) + " " + arguments + " 2>'" + errPath + "'";
+    const std::string command = "env " + environment + " " + std::string(TONVALE_WAV2MID) + " " +
+                                arguments + " 2>'" + errPath + "'";
     Outcome outcome;
     std::FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return outcome;
@@ -52,7 +54,8 @@ class Wav2MidCliTest : public ::testing::Test {
 TEST_F(Wav2MidCliTest, ExplainsItselfAndRefusesBadArguments) {
   Outcome help = Run("--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("usage: wav2mid [--workdir DIR] [--quiet] FILE.wav..."),
+  EXPECT_NE(help.out.find("usage: wav2mid [--workdir DIR] [--quiet] [--figures[=enlarged]] "
+                          "FILE.wav..."),
             std::string::npos);
   Outcome none = Run("");
   EXPECT_EQ(none.status, 2);
@@ -127,6 +130,45 @@ TEST_F(Wav2MidCliTest, QuietPrintsOnlyErrorsAndTheSummary) {
                        "wav2mid: " + notWave + ": not converted\n"),
       std::string::npos)
       << outcome.err;
+}
+
+// Width and height from the header of a PNG file; 0 x 0 when it is none.
+[[maybe_unused]] std::pair<int, int> PngSize(const std::string& path) {
+  const std::string bytes = testing::ReadFile(path);
+  if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+  auto be32 = [&](size_t at) {
+    int value = 0;
+    for (size_t i = 0; i < 4; ++i) value = value * 256 + static_cast<unsigned char>(bytes[at + i]);
+    return value;
+  };
+  return {be32(16), be32(20)};
+}
+
+TEST_F(Wav2MidCliTest, FiguresArePicturesBesideTheWaveFile) {
+  ASSERT_EQ(mkdir(work_.c_str(), 0700), 0);
+  const std::string wave = Tone("a4.wav", 440.0);
+#ifdef TONVALE_CLI_FIGURES
+  Outcome main = Run("-q --figures --workdir " + Quote(work_) + " " + Quote(wave));
+  EXPECT_EQ(main.status, 0) << main.out << main.err;
+  for (const char* process : {"1", "2"}) {
+    const std::string png = wave + ".process" + process + ".png";
+    EXPECT_EQ(PngSize(png), std::make_pair(563, 280)) << png;
+    EXPECT_NE(main.out.find("wav2mid: wrote " + png), std::string::npos) << main.out;
+  }
+  // Pictures never need a display, whatever platform the session asks Qt for.
+  Outcome enlarged = Run("-q --figures=enlarged --workdir " + Quote(work_) + " " + Quote(wave),
+                         "QT_QPA_PLATFORM=xcb DISPLAY=");
+  EXPECT_EQ(enlarged.status, 0) << enlarged.out << enlarged.err;
+  EXPECT_EQ(PngSize(wave + ".process1.png"), std::make_pair(1102, 660));
+  EXPECT_EQ(PngSize(wave + ".process2.png"), std::make_pair(1102, 660));
+#else
+  Outcome refused = Run("--figures --workdir " + Quote(work_) + " " + Quote(wave));
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("draws no figures"), std::string::npos);
+#endif
+  Outcome bad = Run("--figures=tiny " + Quote(wave));
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("--figures takes main or enlarged, not tiny"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,319 @@
+#include "gui/main_dialog.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+#include "app/output_file.h"
+#include "app/process_commands.h"
+#include "app/program_directory.h"
+#include "app/settings_file.h"
+#include "figures/figure_commands.h"
+#include "gui/busy_cursor.h"
+#include "gui/dialog_template.h"
+#include "gui/figure_dialog.h"
+#include "gui/log_list_box.h"
+#include "gui/plot_surface.h"
+#include "gui/plot_surface_canvas.h"
+#include "gui/program_icon.h"
+#include "gui/startup_text.h"
+
+namespace tonvale {
+namespace {
+
+constexpr char kCaptionOpenError[] = "ファイルオープンエラー";
+constexpr char kCaptionError[] = "エラー";
+constexpr char kHelpPageName[] = "readme.html";
+constexpr char kMidiSuffix[] = ".mid";
+constexpr size_t kWaveSuffixBytes = 4;  // ".wav", whatever its case
+
+const FileOpenRequest kOpenWave = {
+    .defaultExtension = "wav", .initialName = "*.wav", .filter = "Waveﾌｧｲﾙ(*.wav)|*.wav||"};
+const FileOpenRequest kOpenMidi = {
+    .defaultExtension = "MIDI", .initialName = "*.mid", .filter = "MIDIﾌｧｲﾙ(*.mid)|*.mid||"};
+
+}  // namespace
+
+std::string HelpPagePath(const Session& session) {
+  for (const std::string& folder : {GetExecutableDirectory(), GetInstalledDataDirectory()}) {
+    if (!folder.empty() && IsReadableFile(folder + kHelpPageName)) return folder + kHelpPageName;
+  }
+  return session.WorkPath(kHelpPageName);
+}
+
+// clang-format off
+const CommandEntry<MainDialog> MainDialog::kCommands[] = {
+    {kIdReset,     &MainDialog::OnReset},
+    {kIdSetup,     &MainDialog::OnSetup},
+    {kIdOpenFile,  &MainDialog::OnOpenFile},
+    {kIdStop,      &MainDialog::OnStop},
+    {kIdPause,     &MainDialog::OnPause},
+    {kIdPlay,      &MainDialog::OnPlay},
+    {kIdLoad,      &MainDialog::OnLoad},
+    {kIdProcess3,  &MainDialog::OnProcess3},
+    {kIdProcess4,  &MainDialog::OnProcess4},
+    {kIdProcess1,  &MainDialog::OnProcess1},
+    {kIdProcess2,  &MainDialog::OnProcess2},
+    {kIdReadme,    &MainDialog::OnReadme},
+    {kIdWav2Mid,   &MainDialog::OnWav2Mid},
+    {kIdPlot1,     &MainDialog::OnPlot1},
+    {kIdPlot2,     &MainDialog::OnPlot2},
+    {kIdPlotHere,  &MainDialog::OnPlotHere},
+    {kIdChmod,     &MainDialog::OnChmod},
+    {kIdMidi,      &MainDialog::OnMidi},
+    {kIdWave,      &MainDialog::OnWave},
+};
+// clang-format on
+
+MainDialog::MainDialog(Session& session, MediaDevice& device, UserDialogs& dialogs,
+                       DesktopOpener& desktop, QWidget* parent)
+    : DialogWindow(MainDialogTemplate(), parent),
+      session_(session),
+      device_(device),
+      dialogs_(dialogs),
+      desktop_(desktop),
+      m_hIcon(LoadProgramIcon()) {
+  session_.log.AddObserver(this);
+}
+
+MainDialog::~MainDialog() {
+  session_.log.RemoveObserver(this);
+}
+
+void MainDialog::DoDataExchange(DataExchange& dx) {
+  dx.Control(kIdPlotFrame, m_plotFrame);
+  dx.Control(kIdLogList, m_logList);
+  dx.Text(kIdPathField, m_strFilePath);
+}
+
+bool MainDialog::OnInitDialog() {
+  setWindowIcon(m_hIcon);
+  SetChecked(kIdWave, true);
+  m_bDeviceOpen = 0;
+  m_bPlaying = 0;
+  m_bPaused = 0;
+  session_.log.ClearLog();
+  for (std::string_view line : StartupText()) session_.log.AppendLog(line);
+  return true;
+}
+
+bool MainDialog::PreTranslateKeyDown(const QKeyEvent& event) {
+  // Neither key may close the window or press a button.
+  switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void MainDialog::OnCommand(int id) {
+  DispatchCommand<MainDialog>(*this, kCommands, id);
+}
+
+void MainDialog::closeEvent(QCloseEvent* event) {
+  CloseDevice();
+  DialogWindow::closeEvent(event);
+}
+
+void MainDialog::OnLogCleared() {
+  if (m_logList != nullptr) m_logList->ResetContent();
+}
+
+void MainDialog::OnLineAppended(std::string_view line) {
+  if (m_logList != nullptr) m_logList->AppendString(line);
+}
+
+// ---- Device ----
+
+bool MainDialog::CheckDevice(const DeviceStatus& status, const char* caption, OnFailure onFailure,
+                             bool announceNoOutput) {
+  if (status.ok()) return true;
+  if (status.code == DeviceStatus::Code::kNoAudioOutput) {
+    if (announceNoOutput) {
+      dialogs_.ShowMessageBox(this, status.error, kCaptionError, MessageIcon::kExclamation);
+    }
+    return true;
+  }
+  dialogs_.ShowMessageBox(this, status.error, caption, MessageIcon::kExclamation);
+  if (onFailure == OnFailure::kContinue) return true;
+  EndDialog(QDialog::Rejected);
+  return false;
+}
+
+bool MainDialog::OpenDevice(bool announceNoOutput) {
+  DeviceType type = IsChecked(kIdWave) ? DeviceType::kWaveformAudio : DeviceType::kSequencer;
+  if (!CheckDevice(device_.Open(type, m_strFilePath), kCaptionOpenError, OnFailure::kEndProgram,
+                   announceNoOutput)) {
+    return false;
+  }
+  m_bDeviceOpen = 1;
+  ++m_wDeviceID;
+  return true;
+}
+
+bool MainDialog::StopDevice() {
+  if (m_bDeviceOpen == 0) return true;
+  if (!CheckDevice(device_.Stop(), kCaptionError, OnFailure::kEndProgram, false)) return false;
+  m_bPlaying = 0;
+  return true;
+}
+
+bool MainDialog::CloseDevice() {
+  if (!StopDevice()) return false;
+  bool running = true;
+  if (m_bDeviceOpen != 0) {
+    running = CheckDevice(device_.Close(), kCaptionError, OnFailure::kEndProgram, false);
+  }
+  m_bDeviceOpen = 0;
+  UpdateData(false);
+  return running;
+}
+
+void MainDialog::OnStop() {
+  StopDevice();
+}
+
+void MainDialog::OnOpenFile() {
+  const FileOpenRequest& request = IsChecked(kIdWave) ? kOpenWave : kOpenMidi;
+  std::optional<std::string> chosen = dialogs_.GetOpenFileName(this, request);
+  if (!chosen) return;
+  m_strFilePath = *chosen;
+  UpdateData(false);
+  if (CloseDevice()) OpenDevice();
+}
+
+void MainDialog::OnPlay() {
+  UpdateData(true);
+  // Always a freshly opened device, so playback starts from the beginning.
+  if (!CloseDevice() || !OpenDevice(false)) return;
+  if (m_bDeviceOpen == 0) return;
+  m_bPlaying = 1;
+  CheckDevice(device_.PlayFromStart(), kCaptionError, OnFailure::kEndProgram, true);
+}
+
+void MainDialog::OnPause() {
+  if (m_bDeviceOpen == 0 || m_bPlaying == 0) return;
+  if (m_bPaused != 0) {
+    if (!CheckDevice(device_.Resume(), kCaptionError, OnFailure::kEndProgram, true)) return;
+    m_bPaused = 0;
+  } else {
+    // A stop keeps the position, so the next "pause" resumes from there.
+    CheckDevice(device_.Stop(), kCaptionOpenError, OnFailure::kContinue, false);
+    m_bPaused = 1;
+  }
+}
+
+void MainDialog::SwitchToFileIfReadable(const std::string& path) {
+  if (!IsReadableFile(path)) return;
+  m_strFilePath = path;
+  UpdateData(false);
+  if (CloseDevice()) OpenDevice();
+}
+
+void MainDialog::OnMidi() {
+  SwitchToFileIfReadable(m_strFilePath + kMidiSuffix);
+}
+
+void MainDialog::OnWave() {
+  if (m_strFilePath.size() < kWaveSuffixBytes) return;
+  SwitchToFileIfReadable(m_strFilePath.substr(0, m_strFilePath.size() - kWaveSuffixBytes));
+}
+
+// ---- Settings and help ----
+
+void MainDialog::OnLoad() {
+  LoadSettingsCommand(session_);
+}
+
+void MainDialog::OnReset() {
+  ResetSettings(session_);
+}
+
+void MainDialog::OnSetup() {
+  desktop_.OpenDocument(session_.WorkPath(kSettingsFileName), session_.programDirectory);
+}
+
+void MainDialog::OnReadme() {
+  desktop_.OpenDocument(HelpPagePath(session_), session_.programDirectory);
+}
+
+// ---- Process commands ----
+
+std::string MainDialog::TakePathField() {
+  UpdateData(true);
+  return m_strFilePath;
+}
+
+bool MainDialog::StopPlayback() {
+  if (m_bDeviceOpen == 0) return false;
+  DeviceStatus status = device_.Stop();
+  return status.ok() || status.code == DeviceStatus::Code::kNoAudioOutput;
+}
+
+void MainDialog::OnProcess1() {
+  BusyCursor busy;
+  RunProcess1(session_, *this);
+}
+
+void MainDialog::OnProcess2() {
+  BusyCursor busy;
+  RunProcess2(session_, *this);
+}
+
+void MainDialog::OnProcess3() {
+  BusyCursor busy;
+  RunProcess3(session_, *this);
+}
+
+void MainDialog::OnProcess4() {
+  BusyCursor busy;
+  RunProcess4(session_, *this);
+}
+
+void MainDialog::OnWav2Mid() {
+  BusyCursor busy;
+  RunWav2Mid(session_, *this);
+}
+
+// ---- Figures ----
+
+int MainDialog::PlotProcess1() {
+  session_.mainFigure.PlotNum = 1;
+  return PlotMainFigure();
+}
+
+int MainDialog::PlotProcess2() {
+  session_.mainFigure.PlotNum = 2;
+  return PlotMainFigure();
+}
+
+int MainDialog::PlotMainFigure() {
+  if (m_plotFrame == nullptr) return 1;
+  PlotSurfaceCanvas canvas(*m_plotFrame);
+  return tonvale::PlotMainFigure(session_, session_.mainFigure.PlotNum, canvas);
+}
+
+void MainDialog::OnPlot1() {
+  BusyCursor busy;
+  ShowProcess1Figure(session_, *this);
+}
+
+void MainDialog::OnPlot2() {
+  BusyCursor busy;
+  ShowProcess2Figure(session_, *this);
+}
+
+void MainDialog::OnChmod() {
+  BusyCursor busy;
+  ChangeMainDisplayType(session_, *this);
+}
+
+void MainDialog::OnPlotHere() {
+  // Modal over this window; the main figure and its state are left as they are.
+  FigureDialog figure(session_, dialogs_);
+  figure.DoModal();
+}
+
+}  // namespace tonvale

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QIcon>
+#include <string>
+#include <string_view>
+
+#include "app/media_device.h"
+#include "app/message_log.h"
+#include "app/process_host.h"
+#include "app/session.h"
+#include "gui/command_map.h"
+#include "gui/dialog_window.h"
+#include "gui/user_dialogs.h"
+
+namespace tonvale {
+
+class LogListBox;
+class PlotSurface;
+
+// Control ids of the main window (resources/dialog_102.txt).
+enum MainControl : int {
+  kIdPathField = 1005,
+  kIdOpenFile = 1006,
+  kIdPlay = 1007,
+  kIdStop = 1008,
+  kIdPause = 1009,
+  kIdWave = 1010,
+  kIdMidi = 1011,
+  kIdLogList = 1012,
+  kIdSetup = 1013,
+  kIdReset = 1014,
+  kIdReadme = 1015,
+  kIdLoad = 1016,
+  kIdPlotFrame = 1017,
+  kIdProcess3 = 1018,
+  kIdProcess2 = 1019,
+  kIdProcess4 = 1020,
+  kIdProcess1 = 1021,
+  kIdPlot1 = 1022,
+  kIdPlot2 = 1023,
+  kIdPlotHere = 1025,
+  kIdChmod = 1026,
+  kIdWav2Mid = 1030,
+};
+
+// The help page: beside the executable, else among the installed program's shared files, else
+// in the program directory.
+std::string HelpPagePath(const Session& session);
+
+// The program's only main window: the path field and the player, the settings buttons, the
+// plot frame, the analysis buttons and the message log. It shows the session's message log in
+// its list box, drives one playback device, and is the host of the process commands.
+//
+// Player state: m_bDeviceOpen is 1 while the device holds the selected file; m_bPlaying is 1
+// from a "play" until a stop or a reopen (the end of the sound is never observed); m_bPaused
+// is set by "pause" and cleared only by a resume, so after pause, stop and play the first
+// "pause" resumes. A device failure is shown in a message box and, except when "pause" fails
+// to stop, ends the window and with it the program. A machine without any sound output is no
+// failure of the file: the window says so and keeps the file open on a silent device.
+class MainDialog : public DialogWindow, public ProcessHost, private MessageLog::Observer {
+ public:
+  MainDialog(Session& session, MediaDevice& device, UserDialogs& dialogs, DesktopOpener& desktop,
+             QWidget* parent = nullptr);
+  ~MainDialog() override;
+
+  // ProcessHost.
+  std::string TakePathField() override;
+  std::string SelectedPath() const override { return m_strFilePath; }
+  bool StopPlayback() override;
+  int PlotProcess1() override;
+  int PlotProcess2() override;
+
+  // Device operations; each returns false when a failure has ended the window. A missing
+  // sound output is announced by the open unless the caller announces it itself.
+  bool OpenDevice(bool announceNoOutput = true);
+  bool CloseDevice();
+  bool StopDevice();
+
+  bool DeviceOpen() const { return m_bDeviceOpen != 0; }
+  bool Playing() const { return m_bPlaying != 0; }
+  bool Paused() const { return m_bPaused != 0; }
+  // Counts the opens: a new value for every device opened; 0 until the first.
+  unsigned DeviceId() const { return m_wDeviceID; }
+  PlotSurface* PlotFrame() const { return m_plotFrame; }
+  LogListBox* LogList() const { return m_logList; }
+
+ protected:
+  void DoDataExchange(DataExchange& dx) override;
+  bool OnInitDialog() override;
+  bool PreTranslateKeyDown(const QKeyEvent& event) override;
+  void OnCommand(int id) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  enum class OnFailure { kEndProgram, kContinue };
+
+  // Routing of the buttons, in the order the window's table lists them.
+  void OnReset();
+  void OnSetup();
+  void OnOpenFile();
+  void OnStop();
+  void OnPause();
+  void OnPlay();
+  void OnLoad();
+  void OnProcess3();
+  void OnProcess4();
+  void OnProcess1();
+  void OnProcess2();
+  void OnReadme();
+  void OnWav2Mid();
+  void OnPlot1();
+  void OnPlot2();
+  void OnPlotHere();
+  void OnChmod();
+  void OnMidi();
+  void OnWave();
+
+  // Selects `path` when it can be read: shows it and reopens the device for it.
+  void SwitchToFileIfReadable(const std::string& path);
+  // Shows a failed device status in a box. Returns false when the failure ended the window.
+  // A missing sound output is announced only when `announceNoOutput` is set and never ends
+  // anything.
+  bool CheckDevice(const DeviceStatus& status, const char* caption, OnFailure onFailure,
+                   bool announceNoOutput);
+  // Draws the main figure of the current state into the plot frame; 0 when it was drawn.
+  int PlotMainFigure();
+
+  // MessageLog::Observer: the list box follows the log.
+  void OnLogCleared() override;
+  void OnLineAppended(std::string_view line) override;
+
+  static const CommandEntry<MainDialog> kCommands[];
+
+  Session& session_;
+  MediaDevice& device_;
+  UserDialogs& dialogs_;
+  DesktopOpener& desktop_;
+
+  int m_bPaused = 0;
+  int m_bPlaying = 0;
+  int m_bDeviceOpen = 0;
+  unsigned m_wDeviceID = 0;
+  PlotSurface* m_plotFrame = nullptr;
+  LogListBox* m_logList = nullptr;
+  std::string m_strFilePath;
+  QIcon m_hIcon;
+};
+
+}  // namespace tonvale
