@@ -62,6 +62,10 @@ TEST_F(BadNoteScriptTest, UnknownWordsHugeDelaysAndZeroTempoStillGiveValidFiles)
     ASSERT_EQ(Convert(script), 0) << script;
     EXPECT_EQ(fuzz::CheckStandardMidiFile(Midi()), "") << script;
   }
+  // Programs below 1, the most negative one too, are program 0 (a fuzz finding: the
+  // subtraction that turns 1-based programs into bytes overflowed).
+  ASSERT_EQ(Convert("tracks 1\ntrack{\n0 tone -99999999999999999999\n0 tone 0\n}\n"), 0);
+  EXPECT_NE(Midi().find(std::string("\0\xC0\0\0\xC0\0", 6)), std::string::npos);
   // The slowest tempo: 15 s a beat, 15,000,000 microseconds.
   ASSERT_EQ(Convert("tracks 1\ntrack{\n0 tempo 0\n}\n"), 0);
   EXPECT_NE(Midi().find(std::string("\xFF\x51\x03\xE4\xE1\xC0", 6)), std::string::npos);
