@@ -9,81 +9,27 @@
 // setpriv). The full disk is a file-size limit (RLIMIT_FSIZE) with SIGXFSZ ignored, so that a
 // write past it fails with EFBIG as it would with ENOSPC.
 #include <gtest/gtest.h>
-#include <linux/capability.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include "app/process_commands.h"
 #include "app/settings_file.h"
 #include "robustness_fixture.h"
+#include "support/fault_injection.h"
 #include "wavegen/wave_writer.h"
 
 namespace tonvale {
 namespace {
 
+using testing::DiskFullPast;
 using testing::ReadFile;
-
-// Every file under a folder with its bytes.
-using Snapshot = std::map<std::string, std::string>;
-Snapshot Take(const std::string& folder) {
-  Snapshot files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path().string());
-  }
-  return files;
-}
-
-// Root's power to write where the permission bits say no, taken away while this lives.
-class WithoutOverride {
- public:
-  WithoutOverride() {
-    if (geteuid() != 0) return;
-    header_.version = _LINUX_CAPABILITY_VERSION_3;
-    if (syscall(SYS_capget, &header_, saved_) != 0) return;
-    __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-    const uint32_t bits = 1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH | 1u << CAP_FOWNER;
-    reduced[0].effective &= ~bits;
-    dropped_ = syscall(SYS_capset, &header_, reduced) == 0;
-  }
-  ~WithoutOverride() {
-    if (dropped_) syscall(SYS_capset, &header_, saved_);
-  }
-  bool Works() const { return geteuid() != 0 || dropped_; }
-
- private:
-  __user_cap_header_struct header_{};
-  __user_cap_data_struct saved_[2]{};
-  bool dropped_ = false;
-};
-
-// A disk that is full past `bytes` for every file this process writes, while this lives.
-class DiskFullPast {
- public:
-  explicit DiskFullPast(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~DiskFullPast() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previous_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*previous_)(int) = SIG_DFL;
-};
+using testing::Snapshot;
+using testing::WithoutOverride;
 
 class FaultTest : public ::testing::Test {
  protected:
@@ -101,7 +47,7 @@ class FaultTest : public ::testing::Test {
     const auto& log = folder_.Log();
     return {log.end() - static_cast<std::ptrdiff_t>(std::min(n, log.size())), log.end()};
   }
-  Snapshot All() const { return Take(folder_.path()); }
+  Snapshot All() const { return testing::TakeSnapshot(folder_.path()); }
 
   testing::CommandFolder folder_;
   const std::string results_ = folder_.File("results");
