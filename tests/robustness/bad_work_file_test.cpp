@@ -3,12 +3,14 @@
 // note script always compiles into a valid MIDI file.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "app/process_commands.h"
 #include "recognition/note_script_compiler.h"
+#include "recognition/work_file_input.h"
 #include "robustness_fixture.h"
 #include "support/smf_check.h"
 
@@ -19,7 +21,7 @@ using testing::ReadFile;
 using testing::WriteFile;
 
 // A work file with the given frame line and records, CR LF line ends as the program writes.
-std::string WorkFile(const std::string& frameLine, const std::vector<std::string>& records,
+std::string WorkText(const std::string& frameLine, const std::vector<std::string>& records,
                      const std::string& name, bool endOfFile = true) {
   std::string text = "MaxdB: 60.00 MindB: 10.00  \r\n" + frameLine + "\r\n" + name + "\r\n" +
                      std::string(177, '-') + "\r\n";
@@ -77,22 +79,22 @@ TEST_F(BadWorkFileTest, BinaryGarbageHasNoFrameShift) {
   // Garbage records under a sound header are read as numbers where they start with one.
   std::string records;
   for (int i = 0; i < 20000; ++i) records += static_cast<char>(random() % 256);
-  EXPECT_EQ(RunFromPeakFile(WorkFile("FrameRate: 10 LoopCount: 50", {records}, wave_)), 0)
+  EXPECT_EQ(RunFromPeakFile(WorkText("FrameRate: 10 LoopCount: 50", {records}, wave_)), 0)
       << folder_.LogText();
 }
 
 TEST_F(BadWorkFileTest, MissingEndMarkersStillGiveReadableFiles) {
-  const std::string whole = WorkFile("FrameRate: 10 LoopCount: 10", SteadyFrames(), wave_);
+  const std::string whole = WorkText("FrameRate: 10 LoopCount: 10", SteadyFrames(), wave_);
   ASSERT_EQ(RunFromPeakFile(whole), 0) << folder_.LogText();
   const std::string lumps = ReadFile(folder_.File("PeakCombination.txt"));
   // Without "end_of_file" the records end with the file, and nothing else changes.
-  EXPECT_EQ(RunFromPeakFile(WorkFile("FrameRate: 10 LoopCount: 10", SteadyFrames(), wave_, false)),
+  EXPECT_EQ(RunFromPeakFile(WorkText("FrameRate: 10 LoopCount: 10", SteadyFrames(), wave_, false)),
             0);
   EXPECT_EQ(ReadFile(folder_.File("PeakCombination.txt")), lumps);
   // Without "end", a record runs on into the next one: its label is read as a frequency.
   std::vector<std::string> frames = SteadyFrames();
   for (std::string& record : frames) record.resize(record.size() - 4);
-  EXPECT_EQ(RunFromPeakFile(WorkFile("FrameRate: 10 LoopCount: 10", frames, wave_)), 0)
+  EXPECT_EQ(RunFromPeakFile(WorkText("FrameRate: 10 LoopCount: 10", frames, wave_)), 0)
       << folder_.LogText();
   // A lump file without either.
   std::string cut = lumps.substr(0, lumps.size() - 11);
@@ -109,22 +111,34 @@ TEST_F(BadWorkFileTest, NonFiniteAndHugeNumbersNeverReachTheResults) {
   frames[4] = "50: 1e39 60.00 440.10 1e39 3.4e38 3.4e38 end";  // beyond a float: infinity
   frames[5] = "99999999999999999999: 440.10 60.00 end";
   const std::string header = "FrameRate: 10 LoopCount: 10";
-  ASSERT_EQ(RunFromPeakFile(WorkFile(header, frames, wave_)), 0) << folder_.LogText();
+  ASSERT_EQ(RunFromPeakFile(WorkText(header, frames, wave_)), 0) << folder_.LogText();
   const std::string lumps = ReadFile(folder_.File("PeakCombination.txt"));
   EXPECT_EQ(lumps.find("nan"), std::string::npos) << lumps;
   // The same numbers in the lump file and in its header.
-  std::string edited = WorkFile(header, frames, wave_);
+  std::string edited = WorkText(header, frames, wave_);
   edited.replace(0, 12, "MaxdB: 1e39 ");
   EXPECT_EQ(RunFromLumpFile(edited), 0) << folder_.LogText();
-  EXPECT_EQ(RunFromLumpFile(WorkFile("FrameRate: 99999999999999 LoopCount: 10", frames, wave_)), 0)
+  EXPECT_EQ(RunFromLumpFile(WorkText("FrameRate: 99999999999999 LoopCount: 10", frames, wave_)), 0)
       << folder_.LogText();
+}
+
+TEST(WorkFileHeaderTest, LevelsAreWrittenBackInSinglePrecision) {
+  WorkFile file;
+  ParseWorkFile("MaxdB: 0.1 MindB: 1e39\r\nFrameRate: 10 LoopCount: 3\r\nx\r\n", file);
+  const WorkFileHeader header = RewrittenHeader(file);
+  EXPECT_EQ(header.MaxdB, static_cast<double>(0.1f));
+  // Beyond a float: infinity, written as "inf", which every reader takes for 0.
+  EXPECT_EQ(header.MindB, std::numeric_limits<double>::infinity());
+  std::string text;
+  AppendWorkFileHeader(text, header);
+  EXPECT_TRUE(text.starts_with("MaxdB: 0.10 MindB: inf  \n")) << text;
 }
 
 TEST_F(BadWorkFileTest, ZeroOrNegativeFrameShiftsAndFrameCounts) {
   for (const char* line : {"FrameRate: 0 LoopCount: 10", "FrameRate: 65536 LoopCount: 10",
                            "FrameRate: x LoopCount: 10"}) {
-    EXPECT_EQ(RunFromPeakFile(WorkFile(line, SteadyFrames(), wave_)), 2) << line;
-    EXPECT_EQ(RunFromLumpFile(WorkFile(line, SteadyFrames(), wave_)), 3) << line;
+    EXPECT_EQ(RunFromPeakFile(WorkText(line, SteadyFrames(), wave_)), 2) << line;
+    EXPECT_EQ(RunFromLumpFile(WorkText(line, SteadyFrames(), wave_)), 3) << line;
     EXPECT_EQ(folder_.Log()[folder_.Log().size() - 2],
               "err: FrameRate is 0 in PeakCombination.txt!");
   }
@@ -132,11 +146,11 @@ TEST_F(BadWorkFileTest, ZeroOrNegativeFrameShiftsAndFrameCounts) {
   // links nothing.
   for (const char* line : {"FrameRate: -10 LoopCount: 10", "FrameRate: 10 LoopCount: 0",
                            "FrameRate: 10 LoopCount: -5", "FrameRate: 10 LoopCount: 2147483647"}) {
-    EXPECT_EQ(RunFromPeakFile(WorkFile(line, SteadyFrames(), wave_)), 0) << line;
-    EXPECT_EQ(RunFromLumpFile(WorkFile(line, SteadyFrames(), wave_)), 0) << line;
+    EXPECT_EQ(RunFromPeakFile(WorkText(line, SteadyFrames(), wave_)), 0) << line;
+    EXPECT_EQ(RunFromLumpFile(WorkText(line, SteadyFrames(), wave_)), 0) << line;
   }
   WriteFile(folder_.File("PeakExtraction.txt"),
-            WorkFile("FrameRate: 10 LoopCount: 0", SteadyFrames(), wave_));
+            WorkText("FrameRate: 10 LoopCount: 0", SteadyFrames(), wave_));
   ASSERT_EQ(folder_.Run(RunProcess2, wave_), 0);
   EXPECT_TRUE(ReadFile(folder_.File("PeakCombination.txt")).ends_with("-\r\nend_of_file"));
 }
@@ -148,7 +162,7 @@ TEST_F(BadWorkFileTest, ARecordOfOneHundredThousandPeaks) {
   std::vector<std::string> frames = SteadyFrames();
   frames[0] = crowded;
   frames[1].replace(0, 2, "20");
-  ASSERT_EQ(RunFromPeakFile(WorkFile("FrameRate: 10 LoopCount: 10", frames, wave_)), 0);
+  ASSERT_EQ(RunFromPeakFile(WorkText("FrameRate: 10 LoopCount: 10", frames, wave_)), 0);
   ASSERT_EQ(folder_.Run(RunProcess2, wave_), 0);
   EXPECT_NE(folder_.LogText().find("The number of the maximum peaks per frame     = 100000"),
             std::string::npos)
@@ -157,12 +171,12 @@ TEST_F(BadWorkFileTest, ARecordOfOneHundredThousandPeaks) {
   std::string steady = "10: ";
   for (int i = 0; i < 100000; ++i) steady += "440.10 60.00 ";
   steady += "end";
-  EXPECT_EQ(RunFromLumpFile(WorkFile("FrameRate: 10 LoopCount: 1", {steady}, wave_)), 0);
+  EXPECT_EQ(RunFromLumpFile(WorkText("FrameRate: 10 LoopCount: 1", {steady}, wave_)), 0);
   EXPECT_NE(ReadFile(wave_ + ".txt").find("1000000   a-3 0"), std::string::npos);
 }
 
 TEST_F(BadWorkFileTest, ALumpFileWithoutAWavePathWritesNoScript) {
-  const std::string lumps = WorkFile("FrameRate: 10 LoopCount: 10", SteadyFrames(), "");
+  const std::string lumps = WorkText("FrameRate: 10 LoopCount: 10", SteadyFrames(), "");
   EXPECT_EQ(RunFromLumpFile(lumps), 3);
   EXPECT_EQ(folder_.Log()[folder_.Log().size() - 2],
             "err: PeakCombination.txt に WAVE ファイルのパスがありません．");
