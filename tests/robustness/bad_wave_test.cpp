@@ -67,7 +67,7 @@ TEST_F(BadWaveTest, DataSizesBeyondTheFileUseWhatTheFileHolds) {
     EXPECT_EQ(LoopCountLine(), "FrameRate: 10 LoopCount: 100") << claimed;
   }
   // A file cut inside its last sample keeps the whole samples before the cut.
-  EXPECT_EQ(Run(WaveBytes({.data = data}) + "\x01"), 0);
+  EXPECT_EQ(Run(WaveBytes({.dataSize = 22052, .data = data + "\x01"})), 0);
   EXPECT_EQ(LoopCountLine(), "FrameRate: 10 LoopCount: 100");
 }
 
