@@ -14,8 +14,10 @@ enum class DeviceType {
 struct DeviceStatus {
   enum class Code {
     kOk,
-    kFailed,         // the file or the device refused the operation
-    kNoAudioOutput,  // the machine has no sound output at all; not the file's fault
+    kFailed,  // the file or the device refused the operation
+    // The machine cannot sound the file (no sound output, no MIDI SoundFont); not the file's
+    // fault.
+    kNoAudioOutput,
   };
 
   static DeviceStatus Ok() { return {}; }

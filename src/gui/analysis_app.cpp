@@ -17,9 +17,9 @@
 #include "gui/console_user_dialogs.h"
 #include "gui/flat_control_style.h"
 #include "gui/main_dialog.h"
-#include "gui/media_device_factory.h"
 #include "gui/qt_user_dialogs.h"
 #include "gui/single_instance.h"
+#include "playback/create_media_device.h"
 
 namespace tonvale {
 namespace {

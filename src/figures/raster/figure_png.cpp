@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QGuiApplication>
 
+#include <clocale>
+
 #include "app/output_file.h"
 #include "figures/raster/raster_canvas.h"
 
@@ -25,8 +27,12 @@ int WriteFigurePng(const FigureLayout& layout, int PlotNum, const std::string& p
 
 OffscreenGui::OffscreenGui() {
   if (QGuiApplication::instance() != nullptr) return;
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Figures go to files: never depend on a display, whatever platform the user's session names.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+  // The application object takes the user's locale; numbers in the log and the work files must
+  // keep a decimal point.
+  std::setlocale(LC_NUMERIC, "C");
 }
 
 OffscreenGui::~OffscreenGui() = default;

@@ -6,7 +6,7 @@
 
 namespace tonvale {
 
-// The playback device the window drives.
+// The playback device of the window: WAVE and MIDI files through the machine's sound output.
 std::unique_ptr<MediaDevice> CreateMediaDevice();
 
 }  // namespace tonvale
