@@ -3,7 +3,8 @@
 # apt-get (its declared dependencies only, no recommended packages), and then, in a temporary
 # home folder: the files of the package are in place, the menu entry validates, the installed
 # window starts under Xvfb, selects a generated recording from its command line and converts
-# it, the installed wav2mid converts it too, and the work files land in the user's data folder
+# it, the installed wav2mid converts it too, the recording and the MIDI file play (into a file)
+# on the libraries the package brought in, and the work files land in the user's data folder
 # (~/.local/share/tonvale/ or $XDG_DATA_HOME/tonvale/), never beside /usr/bin. At the end the
 # package, and every package its installation brought in, is removed again.
 #
@@ -73,6 +74,9 @@ check_installed() {
   [[ $fonts == *"Liberation Sans"* ]] || fail "the figures' font (Liberation Sans) is not installed"
   pass "the fonts of the window and the figures are installed"
 
+  [[ -r /usr/share/sounds/sf2/default-GM.sf2 ]] || fail "no General MIDI SoundFont to play MIDI files"
+  pass "a General MIDI SoundFont is installed"
+
   [[ $(tonvale --help) == "usage: tonvale [FILE.wav]"* ]] || fail "tonvale --help"
   [[ $(wav2mid --help) == "usage: wav2mid"* ]] || fail "wav2mid --help"
 
@@ -105,6 +109,22 @@ check_installed() {
   [[ -f $data/設定変更.txt && -f $data/PeakExtraction.txt && -f $data/PeakCombination.txt ]] ||
     fail "the settings and work files are not in $data"
   pass "wav2mid converted melody.wav: $notes notes; settings and work files in ~/.local/share/tonvale/"
+
+  # The window's playback device, through the test tool tonvale-play (built with the package,
+  # not part of it) on the libraries the package brought in; SDL writes the sound to a file.
+  local kind heard
+  for kind in wave midi; do
+    heard=$dir/heard-$kind.raw
+    if [[ $kind == wave ]]; then
+      SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$heard ./tonvale-play melody.wav --seconds 1 ||
+        fail "the recording could not be played"
+    else
+      SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$heard ./tonvale-play melody.wav.mid --midi \
+        --seconds 1 || fail "the MIDI file could not be played"
+    fi
+    [[ $(tr -d '\0' <"$heard" | wc -c) -gt 0 ]] || fail "playing the $kind file gave silence"
+  done
+  pass "the recording and its MIDI file play (SDL2, libsndfile, FluidSynth and the SoundFont)"
 
   XDG_DATA_HOME=$dir/xdg wav2mid --quiet melody.wav >/dev/null 2>&1 || fail "wav2mid with XDG_DATA_HOME"
   [[ -f $dir/xdg/tonvale/PeakExtraction.txt ]] || fail "XDG_DATA_HOME was not followed"
@@ -147,9 +167,11 @@ shopt -s nullglob
 debs=(dist/tonvale_*.deb)
 [[ ${#debs[@]} -eq 1 ]] || fail "expected one package in dist/, found ${#debs[@]}"
 deb=$PWD/${debs[0]}
-wavegen=${BUILD_DIR:-build-package}/tools/tonvale-wavegen
-[[ -x $wavegen ]] || wavegen=build/tools/tonvale-wavegen
-[[ -x $wavegen ]] || fail "no tonvale-wavegen to make the example; run scripts/package.sh"
+# The test tools of the package's own build: the example's maker and the playback tool.
+tools=${BUILD_DIR:-build-package}/tools
+wavegen=$tools/tonvale-wavegen
+player=$tools/tonvale-play
+[[ -x $wavegen && -x $player ]] || fail "no $wavegen or $player; run scripts/package.sh"
 echo "package-check: $(basename "$deb")"
 shot=$PWD/dist/package-check-window.png
 dpkg-deb -f "$deb" Depends
@@ -181,6 +203,7 @@ if [[ $fresh -eq 0 ]]; then
   "${install[@]}" >/dev/null || { apt-get update -qq && "${install[@]}" >/dev/null; }
   mkdir -p "$work/check"
   "$wavegen" "$work/check/melody.wav" --demo
+  cp "$player" "$work/check/"
   (check_installed "$work/check")
   cp "$work/check/window.png" "$shot"
   echo "package-check: passed on this machine (the window: $shot); the package is removed again"
@@ -211,6 +234,7 @@ mount -t proc proc "$root/proc"
 mkdir -p "$root/check"
 cp "$deb" "$root/check/"
 cp "$self" "$root/check/package-check.sh"
+cp "$player" "$root/check/"
 "$wavegen" "$root/check/melody.wav" --demo
 chroot "$root" apt-get update -qq
 chroot "$root" apt-get install -y -qq --no-install-recommends "/check/$(basename "$deb")" \

@@ -114,6 +114,7 @@ class WindowProgramTest : public ::testing::Test {
     environment_ = QProcessEnvironment::systemEnvironment();
     environment_.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime_.path()));
     environment_.insert("QT_QPA_PLATFORM", "offscreen");
+    environment_.insert("SDL_AUDIODRIVER", "dummy");  // a sound output that plays nothing
   }
 
   // Runs the program to its end; returns its exit code, -1 when it did not end normally.
