@@ -9,6 +9,8 @@ packages=(
   # window, playback, sound font, fonts
   qt6-base-dev libgl-dev libsdl2-dev libfluidsynth-dev libsndfile1-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-liberation fonts-dejavu-core
+  # the Debian package (dpkg-shlibdeps, file) and its check (desktop-file-validate)
+  dpkg-dev file desktop-file-utils
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev midicsv xvfb xauth clang-14 libclang-rt-14-dev
 )

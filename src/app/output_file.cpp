@@ -128,11 +128,12 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 }
 
 bool IsReadableFile(const std::string& path) {
-  // A folder opens for reading too, but it is no file to analyse or play.
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only a regular file counts: a folder opens for reading too, and a FIFO or a device would
+  // block the open or never end.
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info;
-  bool regular = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+  bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
   close(fd);
   return regular;
 }

@@ -48,8 +48,10 @@ FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE fil
 
   --workdir DIR  take the settings file (設定変更.txt) and keep the work files
                  (Wave_File_Format.txt, PeakExtraction.txt, PeakCombination.txt) in DIR
-                 instead of the folder of the wav2mid executable. When the settings file
-                 is missing, its defaults are written there first.
+                 instead of the program directory: the folder of the wav2mid executable
+                 when it is the user's own, else (an installed program)
+                 $XDG_DATA_HOME/tonvale/, by default ~/.local/share/tonvale/. When the
+                 settings file is missing, its defaults are written there first.
   --quiet, -q    print only "err: " lines and the summary of each file
   --figures      also draw the figures of processes 1 and 2 as the window's plot frame
                  shows them, into FILE.wav.process1.png and FILE.wav.process2.png

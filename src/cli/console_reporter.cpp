@@ -1,5 +1,7 @@
 #include "cli/console_reporter.h"
 
+#include "app/numbers.h"
+
 #include <array>
 
 namespace tonvale::cli {
@@ -59,8 +61,11 @@ void ConsoleReporter::Complain(std::string_view line) {
 void ConsoleReporter::OnLineAppended(std::string_view line) {
   const int process = ProcessOfHeading(line);
   if (process != 0) {
-    status_ = "[" + std::to_string(process) + "/4] " +
-              std::string(kProcessNames[static_cast<size_t>(process - 1)]) + ": " + file_;
+    // Formatted rather than concatenated: GCC 12 at -O3 warns falsely (-Wrestrict) about
+    // assigning a literal-led string here.
+    status_ = Format("[%d/4] %.*s: %s", process,
+                     static_cast<int>(kProcessNames[static_cast<size_t>(process - 1)].size()),
+                     kProcessNames[static_cast<size_t>(process - 1)].data(), file_.c_str());
   }
   const bool error = IsErrorLine(line);
   const bool print = !quiet_ || error;

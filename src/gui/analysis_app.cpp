@@ -1,15 +1,20 @@
 #include "gui/analysis_app.h"
 
 #include <clocale>
+#include <filesystem>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 
+#include "app/output_file.h"
 #include "app/program_directory.h"
 #include "app/session.h"
+#include "app/settings_file.h"
+#include "gui/console_user_dialogs.h"
 #include "gui/flat_control_style.h"
 #include "gui/main_dialog.h"
 #include "gui/qt_user_dialogs.h"
@@ -29,6 +34,19 @@ void SaveScreenshot(QWidget& window, const QString& path) {
   shot.save(path, "PNG");
 }
 
+// The path from the working folder, without "." steps. ".." steps stay: past a symbolic link
+// they do not simply cancel the step before them.
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error) return path;
+  std::filesystem::path result;
+  for (const std::filesystem::path& step : absolute) {
+    if (step != ".") result /= step;
+  }
+  return result.string();
+}
+
 }  // namespace
 
 void PrepareApplication(QApplication& application) {
@@ -36,6 +54,8 @@ void PrepareApplication(QApplication& application) {
   std::setlocale(LC_NUMERIC, "C");
   application.setApplicationName(
       QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+  // Desktops match the window to the installed menu entry, and its icon, by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("tonvale"));
   QApplication::setStyle(new FlatControlStyle);
 }
 
@@ -43,29 +63,61 @@ AnalysisApp::AnalysisApp(QApplication& application) : application_(application) 
   PrepareApplication(application_);
 }
 
-int AnalysisApp::InitInstance() {
-  SingleInstance instance(InstanceKey(QCoreApplication::applicationName()));
-  if (!instance.Claim()) {
-    instance.AskRunningInstanceToActivate();
-    return 0;
+void AnalysisApp::SetArguments(const WindowArguments& arguments) {
+  file_.clear();
+  if (!arguments.file.empty()) {
+    // The running instance, which may get the file, has a working folder of its own.
+    file_ = AbsolutePath(arguments.file);
   }
+  pressWav2Mid_ = arguments.pressWav2Mid;
+  screenshotPath_ = QString::fromStdString(arguments.screenshotPath);
+}
 
-  Session session(GetProgramDirectory());
-  std::unique_ptr<MediaDevice> device = CreateMediaDevice();
-  QtUserDialogs dialogs;
-  QtDesktopOpener desktop;
-  MainDialog dialog(session, *device, dialogs, desktop);
-  instance.OnActivationRequested([&dialog] {
-    if (dialog.isMinimized()) dialog.showNormal();
-    dialog.raise();
-    dialog.activateWindow();
-  });
+void AnalysisApp::RunStartupRequests(MainDialog& dialog) {
+  if (!file_.empty()) {
+    dialog.SelectFileFromCommandLine(file_);
+    if (dialog.EndResult()) return;  // a device failure ended the window
+  }
+  if (pressWav2Mid_) {
+    if (auto* button = dialog.ControlAs<QAbstractButton>(kIdWav2Mid)) button->click();
+  }
   if (!screenshotPath_.isEmpty()) {
     QTimer::singleShot(kScreenshotDelayMs, &dialog, [this, &dialog] {
       SaveScreenshot(dialog, screenshotPath_);
       dialog.close();
     });
   }
+}
+
+int AnalysisApp::InitInstance() {
+  SingleInstance instance(InstanceKey(QCoreApplication::applicationName()));
+  if (!instance.Claim()) {
+    instance.AskRunningInstanceToActivate(file_);
+    return 0;
+  }
+
+  Session session(GetProgramDirectory());
+  // A copy of the program comes with its settings file beside it; an installed one keeps it in
+  // the user's own folder, which gets the defaults the first time it lacks one.
+  if (session.programDirectory != GetExecutableDirectory() &&
+      !IsReadableFile(session.WorkPath(kSettingsFileName))) {
+    ResetSettings(session);
+  }
+  std::unique_ptr<MediaDevice> device = CreateMediaDevice();
+  QtUserDialogs interactiveDialogs;
+  ConsoleUserDialogs unattendedDialogs;
+  UserDialogs& dialogs =
+      screenshotPath_.isEmpty() ? static_cast<UserDialogs&>(interactiveDialogs) : unattendedDialogs;
+  QtDesktopOpener desktop;
+  MainDialog dialog(session, *device, dialogs, desktop);
+  instance.OnActivationRequested([&dialog](const std::string& file) {
+    if (dialog.isMinimized()) dialog.showNormal();
+    dialog.raise();
+    dialog.activateWindow();
+    if (!file.empty()) dialog.SelectFileFromCommandLine(file);
+  });
+  // Runs once the modal loop has started, so that the window is up before any message box.
+  QTimer::singleShot(0, &dialog, [this, &dialog] { RunStartupRequests(dialog); });
   dialog.DoModal();
   return 0;
 }

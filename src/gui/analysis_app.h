@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <string>
+
+#include "gui/window_arguments.h"
 
 class QApplication;
 
 namespace tonvale {
+
+class MainDialog;
 
 // Settings of the application object that every window relies on: numbers are formatted the
 // same whatever the user's locale, the widget style draws the templates' flat controls, and
@@ -12,21 +17,27 @@ namespace tonvale {
 void PrepareApplication(QApplication& application);
 
 // The program: one instance per executable file name and user. A second start asks the
-// running instance to bring its main window to the front and ends without a window of its own;
-// otherwise the main window runs modally and the program ends when it closes.
+// running instance to bring its main window to the front, and to select the file it was given,
+// and ends without a window of its own; otherwise the main window runs modally and the program
+// ends when it closes.
 class AnalysisApp {
  public:
   explicit AnalysisApp(QApplication& application);
 
-  // A developer's aid: save a picture of the main window to this file once it is on screen,
-  // then close the window.
-  void SetScreenshotPath(const QString& path) { screenshotPath_ = path; }
+  // The command line: a file to select once the window is up, and the developers' aids (press
+  // "wav2mid", then save a picture of the window and close it).
+  void SetArguments(const WindowArguments& arguments);
 
   // Returns the process's exit code.
   int InitInstance();
 
  private:
+  // What the command line asks for, once the window's event loop runs.
+  void RunStartupRequests(MainDialog& dialog);
+
   QApplication& application_;
+  std::string file_;  // absolute, or empty
+  bool pressWav2Mid_ = false;
   QString screenshotPath_;
 };
 

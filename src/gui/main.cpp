@@ -1,15 +1,25 @@
 #include <QApplication>
-#include <QStringList>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "gui/analysis_app.h"
+#include "gui/window_arguments.h"
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  tonvale::AnalysisApp app(application);
-  const QStringList arguments = QApplication::arguments();
-  qsizetype screenshot = arguments.indexOf(QStringLiteral("--screenshot"));
-  if (screenshot > 0 && screenshot + 1 < arguments.size()) {
-    app.SetScreenshotPath(arguments.at(screenshot + 1));
+  using tonvale::ParseWindowArguments;
+  // --help needs no display, so it is answered before Qt looks for one.
+  if (ParseWindowArguments({argv + 1, argv + argc}).help) {
+    std::fputs(tonvale::WindowUsage(), stdout);
+    return 0;
   }
+  QApplication application(argc, argv);  // takes Qt's own options (-platform ...) out of argv
+  const tonvale::WindowArguments arguments = ParseWindowArguments({argv + 1, argv + argc});
+  if (!arguments.error.empty()) {
+    std::fprintf(stderr, "tonvale: %s\n%s", arguments.error.c_str(), tonvale::WindowUsage());
+    return 2;
+  }
+  tonvale::AnalysisApp app(application);
+  app.SetArguments(arguments);
   return app.InitInstance();
 }

@@ -24,6 +24,7 @@ constexpr char kCaptionOpenError[] = "ファイルオープンエラー";
 constexpr char kCaptionError[] = "エラー";
 constexpr char kHelpPageName[] = "readme.html";
 constexpr char kMidiSuffix[] = ".mid";
+constexpr size_t kMidiSuffixBytes = sizeof kMidiSuffix - 1;
 constexpr size_t kWaveSuffixBytes = 4;  // ".wav", whatever its case
 
 const FileOpenRequest kOpenWave = {
@@ -178,10 +179,26 @@ void MainDialog::OnStop() {
 void MainDialog::OnOpenFile() {
   const FileOpenRequest& request = IsChecked(kIdWave) ? kOpenWave : kOpenMidi;
   std::optional<std::string> chosen = dialogs_.GetOpenFileName(this, request);
-  if (!chosen) return;
-  m_strFilePath = *chosen;
+  if (chosen) SelectFile(*chosen);
+}
+
+void MainDialog::SelectFile(const std::string& path) {
+  m_strFilePath = path;
   UpdateData(false);
   if (CloseDevice()) OpenDevice();
+}
+
+void MainDialog::SelectFileFromCommandLine(const std::string& path) {
+  if (!IsReadableFile(path)) {
+    dialogs_.ShowMessageBox(this, "ファイルを開けません．\n" + path, kCaptionOpenError,
+                            MessageIcon::kExclamation);
+    return;
+  }
+  const bool midi = path.size() >= kMidiSuffixBytes &&
+                    QString::fromStdString(path.substr(path.size() - kMidiSuffixBytes))
+                            .compare(QLatin1String(kMidiSuffix), Qt::CaseInsensitive) == 0;
+  SetChecked(midi ? kIdMidi : kIdWave, true);
+  SelectFile(path);
 }
 
 void MainDialog::OnPlay() {
@@ -206,10 +223,7 @@ void MainDialog::OnPause() {
 }
 
 void MainDialog::SwitchToFileIfReadable(const std::string& path) {
-  if (!IsReadableFile(path)) return;
-  m_strFilePath = path;
-  UpdateData(false);
-  if (CloseDevice()) OpenDevice();
+  if (IsReadableFile(path)) SelectFile(path);
 }
 
 void MainDialog::OnMidi() {

@@ -76,6 +76,11 @@ class MainDialog : public DialogWindow, public ProcessHost, private MessageLog::
   bool CloseDevice();
   bool StopDevice();
 
+  // Selects a file named on the command line, or handed over by a later start, as "open file"
+  // would with the fitting radio button checked: a name ending in ".mid" is a MIDI file, any
+  // other a WAVE file. A file that cannot be read is refused in a message box.
+  void SelectFileFromCommandLine(const std::string& path);
+
   bool DeviceOpen() const { return m_bDeviceOpen != 0; }
   bool Playing() const { return m_bPlaying != 0; }
   bool Paused() const { return m_bPaused != 0; }
@@ -115,7 +120,9 @@ class MainDialog : public DialogWindow, public ProcessHost, private MessageLog::
   void OnMidi();
   void OnWave();
 
-  // Selects `path` when it can be read: shows it and reopens the device for it.
+  // Shows `path` in the path field and reopens the device for it.
+  void SelectFile(const std::string& path);
+  // Selects `path` when it can be read.
   void SwitchToFileIfReadable(const std::string& path);
   // Shows a failed device status in a box. Returns false when the failure ended the window.
   // A missing sound output is announced only when `announceNoOutput` is set and never ends

@@ -10,7 +10,13 @@
 namespace tonvale {
 namespace {
 
+// One request per line: "activate", or "open " and the file's path, percent-encoded so that
+// any byte of a file name travels on one line.
 constexpr char kActivateRequest[] = "activate\n";
+constexpr char kOpenRequest[] = "open ";
+// Longer than any path the host allows, even percent-encoded; a peer that sends more without
+// a line end is cut off.
+constexpr qint64 kMaxRequestBytes = 64 * 1024;
 
 QString InstanceDirectory() {
   QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -68,17 +74,41 @@ void SingleInstance::AcceptConnections() {
     QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
       while (socket->canReadLine()) {
-        if (socket->readLine() == kActivateRequest && handler_) handler_();
+        QByteArray line = socket->readLine(kMaxRequestBytes + 1);
+        if (!line.endsWith('\n')) {
+          socket->abort();
+          return;
+        }
+        // Served from the event loop, not inside the socket's signal: opening a file may
+        // show a message box, whose event loop must not see this socket go away under it.
+        QMetaObject::invokeMethod(
+            server_.get(), [this, line] { ServeRequest(line); }, Qt::QueuedConnection);
       }
+      if (socket->bytesAvailable() > kMaxRequestBytes) socket->abort();
     });
   }
 }
 
-bool SingleInstance::AskRunningInstanceToActivate(int timeoutMs) {
+void SingleInstance::ServeRequest(const QByteArray& line) {
+  if (!handler_) return;
+  if (line == kActivateRequest) {
+    handler_({});
+  } else if (line.startsWith(kOpenRequest)) {
+    QByteArray encoded = line.mid(qsizetype(sizeof kOpenRequest) - 1).chopped(1);
+    QByteArray file = QByteArray::fromPercentEncoding(encoded);
+    if (!file.isEmpty()) handler_(file.toStdString());
+  }
+}
+
+bool SingleInstance::AskRunningInstanceToActivate(const std::string& file, int timeoutMs) {
   QLocalSocket socket;
   socket.connectToServer(socketPath_);
   if (!socket.waitForConnected(timeoutMs)) return false;
-  socket.write(kActivateRequest);
+  if (file.empty()) {
+    socket.write(kActivateRequest);
+  } else {
+    socket.write(kOpenRequest + QByteArray::fromStdString(file).toPercentEncoding() + '\n');
+  }
   if (!socket.waitForBytesWritten(timeoutMs)) return false;
   socket.disconnectFromServer();
   if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -94,6 +95,9 @@ TEST(OutputFileTest, ReadableFilesAreFilesNotFolders) {
   EXPECT_TRUE(IsReadableFile(dir.File("a.wav")));
   EXPECT_FALSE(IsReadableFile(dir.File("b.wav")));
   EXPECT_FALSE(IsReadableFile(dir.path()));
+  ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(IsReadableFile(dir.File("pipe")));  // must not block waiting for a writer
+  EXPECT_FALSE(IsReadableFile("/dev/zero"));
   std::string bytes;
   EXPECT_TRUE(ReadFileBytes(dir.File("a.wav"), bytes));
   EXPECT_EQ(bytes, "x");

@@ -11,6 +11,8 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -45,7 +47,10 @@ TEST_F(SingleInstanceTest, ASecondClaimFailsAndActivatesTheFirst) {
   SingleInstance first(InstanceKey("analysis"));
   ASSERT_TRUE(first.Claim());
   int activations = 0;
-  first.OnActivationRequested([&activations] { ++activations; });
+  first.OnActivationRequested([&activations](const std::string& file) {
+    EXPECT_EQ(file, "");
+    ++activations;
+  });
 
   SingleInstance second(InstanceKey("analysis"));
   EXPECT_FALSE(second.Claim());
@@ -58,6 +63,40 @@ TEST_F(SingleInstanceTest, ASecondClaimFailsAndActivatesTheFirst) {
   EXPECT_TRUE(other.Claim()) << "another file name is another program";
 }
 
+TEST_F(SingleInstanceTest, TheFileOfASecondStartReachesTheFirstByteForByte) {
+  SingleInstance first(InstanceKey("analysis"));
+  ASSERT_TRUE(first.Claim());
+  std::vector<std::string> files;
+  first.OnActivationRequested([&files](const std::string& file) { files.push_back(file); });
+
+  // Spaces, a line break, a percent sign, Japanese and a byte that is no UTF-8.
+  const std::vector<std::string> sent = {"/music/a b.wav", "/x/line\nbreak%41.wav", "/曲/演奏.wav",
+                                         std::string("/raw/\xff\x01.wav")};
+  for (const std::string& file : sent) {
+    SingleInstance later(InstanceKey("analysis"));
+    EXPECT_FALSE(later.Claim());
+    EXPECT_TRUE(later.AskRunningInstanceToActivate(file));
+  }
+  EXPECT_TRUE(ProcessEventsUntil([&] { return files.size() == sent.size(); }));
+  EXPECT_EQ(files, sent);
+}
+
+TEST_F(SingleInstanceTest, RequestsItDoesNotKnowOrThatNeverEndAreIgnored) {
+  SingleInstance first(InstanceKey("analysis"));
+  ASSERT_TRUE(first.Claim());
+  std::vector<std::string> files;
+  first.OnActivationRequested([&files](const std::string& file) { files.push_back(file); });
+
+  QLocalSocket peer;
+  peer.connectToServer(first.SocketPath());
+  ASSERT_TRUE(peer.waitForConnected(3000));
+  peer.write("open \nhello\nactivate\n");
+  peer.write(QByteArray(200 * 1024, 'a'));  // no line end: the first cuts the peer off
+  peer.flush();
+  EXPECT_TRUE(ProcessEventsUntil([&] { return peer.state() == QLocalSocket::UnconnectedState; }));
+  EXPECT_EQ(files, std::vector<std::string>{""}) << "only the activation was a request";
+}
+
 TEST_F(SingleInstanceTest, TheClaimIsFreeAgainOnceTheFirstInstanceHasGone) {
   {
     SingleInstance first(InstanceKey("analysis"));
@@ -66,7 +105,7 @@ TEST_F(SingleInstanceTest, TheClaimIsFreeAgainOnceTheFirstInstanceHasGone) {
   SingleInstance next(InstanceKey("analysis"));
   EXPECT_TRUE(next.Claim());
   SingleInstance asker(InstanceKey("nobody-runs-this"));
-  EXPECT_FALSE(asker.AskRunningInstanceToActivate(200));
+  EXPECT_FALSE(asker.AskRunningInstanceToActivate({}, 200));
 }
 
 TEST_F(SingleInstanceTest, KeysDifferByFileNameAndStaySocketSized) {
