@@ -35,10 +35,12 @@ for name in "${targets[@]}"; do
   mkdir -p "$corpus" "$artifacts"
   dict=()
   [[ -f "fuzz/dict/$name.dict" ]] && dict=(-dict="fuzz/dict/$name.dict")
+  inputs=("$corpus" "fuzz/corpus/$name")
+  [[ -d "fuzz/findings/$name" ]] && inputs+=("fuzz/findings/$name")
   echo "== $name: ${seconds}s"
   if ! "$build_dir/fuzz/${name}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 "${dict[@]}" -artifact_prefix="$artifacts" \
-      "$corpus" "fuzz/corpus/$name" "fuzz/findings/$name" 2>"$build_dir/$name.log"; then
+      -print_final_stats=1 -close_fd_mask=2 "${dict[@]}" -artifact_prefix="$artifacts" \
+      "${inputs[@]}" 2>"$build_dir/$name.log"; then
     echo "!! $name failed; see $build_dir/$name.log and $artifacts" >&2
     tail -n 40 "$build_dir/$name.log" >&2
     status=1

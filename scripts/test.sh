@@ -1,8 +1,27 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. Non-zero on any failure.
+#  1. the ordinary build (build/) and its whole test suite;
+#  2. every fuzz target for a few seconds (TONVALE_FUZZ_SECONDS, default 8) over its seed corpus
+#     and past findings, built with clang, libFuzzer, AddressSanitizer and UBSan (build-fuzz/);
+#  3. the whole test suite again under AddressSanitizer and UBSan, built with GCC
+#     (build-asan/). The Qt window and the playback device are left out of this build: they
+#     are thin layers over Qt and SDL, and compiling them under the sanitizers would take
+#     longer than all the rest. Every other test and every fuzz replay runs there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
+
+echo "== ordinary build and tests"
+bash scripts/build.sh
 (cd build && ctest --output-on-failure -j"$(nproc)")
+
+echo "== fuzz targets, ${TONVALE_FUZZ_SECONDS:-8} s each"
+bash scripts/fuzz.sh "${TONVALE_FUZZ_SECONDS:-8}"
+
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+BUILD_DIR=build-asan bash scripts/build.sh -DTONVALE_SANITIZE=ON -DTONVALE_BUILD_GUI=OFF \
+  -DTONVALE_BUILD_BENCHMARKS=OFF
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+(cd build-asan && ctest --output-on-failure -j"$(nproc)")

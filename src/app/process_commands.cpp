@@ -101,7 +101,10 @@ int RunProcess4(Session& session, ProcessHost& host) {
   if (host.SelectedPath() == mid_name) {
     return Fail(session, "err: デバイスが MIDI を参照しているため変換できません．");
   }
-  if (!IsReadableFile(txt_name)) return Fail(session, "err: 認識結果ファイルがありません．");
+  // Without a WAVE path the names would be ".txt" and ".mid" in the working folder.
+  if (wave.empty() || !IsReadableFile(txt_name)) {
+    return Fail(session, "err: 認識結果ファイルがありません．");
+  }
   if (ConvertTxt2Mid(session, txt_name, mid_name) != 0) {
     return Fail(session, "err: ConvertTxt2Mid が異常終了しました．");
   }

@@ -23,6 +23,20 @@ bool TryAssign(std::vector<T>& values, size_t count, const T& fill = T()) {
   return false;
 }
 
+// Makes room for `count` elements without adding any. False, leaving it empty, when the memory
+// cannot be had.
+template <typename T>
+bool TryReserve(std::vector<T>& values, size_t count) {
+  try {
+    values.reserve(count);
+    return true;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  std::vector<T>().swap(values);
+  return false;
+}
+
 // An array of `count` zeros. On failure writes "Can't malloc" to stderr and returns false.
 bool NewDoubleArray(size_t count, std::vector<double>& values);
 

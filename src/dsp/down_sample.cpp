@@ -21,10 +21,16 @@ bool DownSample(std::span<const int16_t> samples, double rateIn, double rateOut,
   }
   std::fprintf(stderr, "\n\tLow-pass filter: %8.2f[Hz], %ld points\n", rateOut * 0.5,
                static_cast<long>(filter.size()));
-  std::vector<double> filtered;
-  if (!FastConvolve(filter, samples, filtered)) return false;
-  std::vector<double>().swap(filter);
-  if (!Resample(filtered, rateIn, rateOut, y)) return false;
+  // The filtered signal goes straight into the resampler, a block at a time: an hour of
+  // 44.1 kHz samples would take 1.3 GB as doubles.
+  StreamingResampler resampler;
+  if (!resampler.Start(samples.size(), rateIn, rateOut, y)) return false;
+  if (!FastConvolveStream(filter, samples,
+                          [&resampler](std::span<const double> run) { resampler.Add(run); })) {
+    std::vector<double>().swap(y);
+    return false;
+  }
+  resampler.Finish();
   std::fprintf(stderr, "\tDown-sampling: %8.2f[Hz] to %8.2f[Hz]\n", rateIn, rateOut);
   return true;
 }

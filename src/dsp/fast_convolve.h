@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -14,6 +15,15 @@ namespace tonvale {
 bool FastConvolve(std::span<const double> h, std::span<const double> x, std::vector<double>& y);
 // The same for 16-bit samples, without a copy of the signal as doubles.
 bool FastConvolve(std::span<const double> h, std::span<const int16_t> x, std::vector<double>& y);
+
+// Receives the samples of a convolution in order, a run at a time; the run is valid only during
+// the call.
+using ConvolutionSink = std::function<void(std::span<const double> run)>;
+
+// FastConvolve of 16-bit samples handing the result to `sink` block by block instead of
+// holding all of it: the same samples in the same order, for signals too long to keep twice.
+bool FastConvolveStream(std::span<const double> h, std::span<const int16_t> x,
+                        const ConvolutionSink& sink);
 
 // Overlap-add with a chosen transform size (a power of two not below the filter length); the
 // result agrees with FastConvolve's to within rounding whatever the size.

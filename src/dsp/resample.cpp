@@ -1,5 +1,6 @@
 #include "dsp/resample.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -33,6 +34,57 @@ bool Resample(std::span<const double> x, double rateIn, double rateOut, std::vec
     p += step;
   }
   return true;
+}
+
+bool StreamingResampler::Start(size_t L, double rateIn, double rateOut, std::vector<double>& y) {
+  step_ = rateIn / rateOut;
+  if (!(step_ > 0.0) || !std::isfinite(step_)) {
+    std::vector<double>().swap(y);
+    return false;
+  }
+  n_ = ResampledLength(L, rateIn, rateOut);
+  if (!NewDoubleArray(n_, y)) return false;
+  y_ = &y;
+  L_ = L;
+  k_ = 0;
+  p_ = 0.0;
+  received_ = 0;
+  heldFrom_ = 0;
+  held_.clear();
+  return true;
+}
+
+void StreamingResampler::Add(std::span<const double> run) {
+  held_.insert(held_.end(), run.begin(), run.end());
+  received_ += run.size();
+  Produce(false);
+}
+
+void StreamingResampler::Finish() {
+  Produce(true);
+  std::vector<double>().swap(held_);
+}
+
+void StreamingResampler::Produce(bool atEnd) {
+  if (y_ == nullptr) return;
+  std::vector<double>& y = *y_;
+  // Sample j is known once received; past the end of the signal it is 0.
+  auto known = [&](size_t j) { return atEnd || j < received_ || j >= L_; };
+  auto at = [&](size_t j) { return j < received_ && j < L_ ? held_[j - heldFrom_] : 0.0; };
+  while (k_ < n_) {
+    const size_t i = static_cast<size_t>(p_);
+    const double f = p_ - static_cast<double>(i);
+    if (!known(i) || (f != 0.0 && !known(i + 1))) break;
+    y[k_] = f == 0.0 ? at(i) : (1.0 - f) * at(i) + f * at(i + 1);
+    p_ += step_;
+    ++k_;
+  }
+  // Positions only grow: samples before the next position's are never used again.
+  const size_t keepFrom = std::min(static_cast<size_t>(p_), received_);
+  if (keepFrom > heldFrom_) {
+    held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(keepFrom - heldFrom_));
+    heldFrom_ = keepFrom;
+  }
 }
 
 }  // namespace tonvale

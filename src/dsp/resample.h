@@ -12,6 +12,32 @@ namespace tonvale {
 // runs out.
 bool Resample(std::span<const double> x, double rateIn, double rateOut, std::vector<double>& y);
 
+// Resample fed a run of samples at a time, for signals that are never held whole: the same
+// output, value for value, as Resample on the whole signal.
+class StreamingResampler {
+ public:
+  // Prepares for a signal of L samples, writing into y. False when the step is not a positive
+  // number, or ("Can't malloc" on stderr) when memory for y runs out.
+  bool Start(size_t L, double rateIn, double rateOut, std::vector<double>& y);
+  // The next samples of the signal.
+  void Add(std::span<const double> run);
+  // After the last run: the outputs that take samples past the end of the signal (as 0).
+  void Finish();
+
+ private:
+  void Produce(bool atEnd);
+
+  std::vector<double>* y_ = nullptr;
+  size_t L_ = 0;
+  size_t n_ = 0;
+  size_t k_ = 0;  // next output
+  double step_ = 0.0;
+  double p_ = 0.0;  // its position in the signal
+  size_t received_ = 0;
+  size_t heldFrom_ = 0;       // held_[0] is signal sample heldFrom_
+  std::vector<double> held_;  // the samples still to be used
+};
+
 // trunc(L / (rateIn / rateOut)), the length Resample gives; 0 when the step is not positive.
 size_t ResampledLength(size_t L, double rateIn, double rateOut);
 

@@ -100,10 +100,14 @@ int Run(Session& session, const std::string& wavePath) {
 
   std::vector<int16_t> samples;
   int64_t dataBytes = 0;
-  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes) != 0) return stop();
+  const bool stereo = format.channels() == 2;
+  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
+                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
+    return stop();
+  }
   int32_t dataRate = format.dataRate();
   int64_t monoBytes = dataBytes;
-  if (format.channels() == 2) monoBytes = FoldStereo(log, samples, dataBytes, dataRate);
+  if (stereo) monoBytes = LogStereoFold(log, dataBytes, dataRate);
   const int bits = format.bitsPerSample();
   const int64_t sampleCount = monoBytes / bits * 8;
   samples.resize(static_cast<size_t>(sampleCount));
@@ -141,10 +145,18 @@ int Run(Session& session, const std::string& wavePath) {
 
   const int frameRate = s.FrameRate;
   const int64_t loopCount = LoopCountOf(monoBytes, dataRate, frameRate);
-  peaks.WriteHeader(frameRate, loopCount, wavePath);
-
   // The frame step is a whole number of samples, so frames drift slightly against their labels.
   const int64_t step = static_cast<int64_t>(frameRate * 11.025);
+  // With the byte rate that the rate, channels and bits give, every frame starts inside the
+  // signal. A lower byte rate claims a longer recording than the data holds: the frames past its
+  // end would all be empty, and a header claiming one byte a second would ask for billions.
+  if (loopCount > 0 && (loopCount - 1) * step >= static_cast<int64_t>(signal.size())) {
+    log.AppendLog(
+        Format("err: データ速度が %d [bytes/sec] の WAVE ファイルは解析できません．", dataRate));
+    return stop();
+  }
+  peaks.WriteHeader(frameRate, loopCount, wavePath);
+
   LevelRange range;
   int64_t start = 0;
   int64_t frames = 0;

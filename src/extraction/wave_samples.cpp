@@ -32,7 +32,7 @@ void DecodeSamples(std::span<const char> bytes, int bits, std::vector<int16_t>& 
 }
 
 int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_Data& format,
-                    std::vector<int16_t>& samples, int64_t& dataBytes) {
+                    std::vector<int16_t>& samples, int64_t& dataBytes, KeptSamples kept) {
   samples.clear();
   dataBytes = 0;
   const int bits = format.bitsPerSample();
@@ -53,8 +53,10 @@ int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_
   const int64_t fileSize = fstat(fileno(file), &info) == 0 ? info.st_size : 0;
   const int64_t offset = format.headerLength();
   dataBytes = UsableDataBytes(format.dataBytes(), offset, fileSize);
+  const bool firstOfTwo = kept == KeptSamples::kFirstOfTwo;
+  const int64_t decoded = bits == 8 ? dataBytes : dataBytes / 2;
   try {
-    samples.reserve(static_cast<size_t>(bits == 8 ? dataBytes : dataBytes / 2));
+    samples.reserve(static_cast<size_t>(firstOfTwo ? (decoded + 1) / 2 : decoded));
   } catch (const std::bad_alloc&) {
     log.AppendLog("err: 記憶領域が不足しています．");
     return 1;
@@ -63,21 +65,26 @@ int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_
     log.AppendLog("cannot open! wave file");
     return 1;
   }
+  // Chunks hold an even number of bytes, so a 16-bit sample never straddles two of them.
   std::vector<char> chunk(1 << 16);
+  std::vector<int16_t> run;
+  int mini = 32767;
+  int maxi = -32768;
+  size_t index = 0;  // of the next decoded sample
   int64_t left = dataBytes;
   while (left > 0) {
     const size_t want = static_cast<size_t>(std::min<int64_t>(left, 1 << 16));
     const size_t got = std::fread(chunk.data(), 1, want, file);
-    DecodeSamples({chunk.data(), got}, bits, samples);
+    run.clear();
+    DecodeSamples({chunk.data(), got}, bits, run);
+    for (int16_t s : run) {
+      mini = std::min<int>(mini, s);
+      maxi = std::max<int>(maxi, s);
+      if (!firstOfTwo || index % 2 == 0) samples.push_back(s);
+      ++index;
+    }
     left -= static_cast<int64_t>(got);
     if (got < want) break;
-  }
-
-  int mini = 32767;
-  int maxi = -32768;
-  for (int16_t s : samples) {
-    mini = std::min<int>(mini, s);
-    maxi = std::max<int>(maxi, s);
   }
   log.AppendLog("");
   if (bits == 8) {
@@ -94,6 +101,10 @@ int64_t FoldStereo(MessageLog& log, std::vector<int16_t>& samples, int64_t dataB
   for (size_t k = 0; k < frames; ++k) samples[k] = samples[2 * k];
   samples.resize(frames);
   samples.shrink_to_fit();
+  return LogStereoFold(log, dataBytes, dataRate);
+}
+
+int64_t LogStereoFold(MessageLog& log, int64_t dataBytes, int32_t& dataRate) {
   dataRate /= 2;
   const int64_t monoBytes = dataBytes / 2;
   log.AppendLog("");

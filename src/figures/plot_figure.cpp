@@ -206,7 +206,9 @@ class FigurePainter {
     int64_t t = int64_t{FrameRate_} * k;
     int x = ToPixel(layout_.tickLeft + layout_.tickWidth * k / N_);
     canvas_.Line(x, layout_.tickFrom, x, layout_.tickTo);
-    std::string label = Format("%d", static_cast<int>(static_cast<double>(t) * 0.001));
+    // Seconds, truncated; 64 bits, since a file may claim far more than 2^31 of them.
+    std::string label;
+    AppendInteger(label, static_cast<int64_t>(static_cast<double>(t) * 0.001));
     canvas_.Text(ToPixel(int64_t{x} + layout_.timeLabelDx), layout_.timeLabelY, label);
   }
 
@@ -234,8 +236,26 @@ class FigurePainter {
       if (!DrawLump(k0)) break;
     }
     const int64_t step = TickStep();
-    const int64_t frameStep = step / std::gcd(step, int64_t{FrameRate_});
-    for (int64_t k = frameStep; k < N_; k += frameStep) DrawTick(k);
+    DrawTicks(step / std::gcd(step, int64_t{FrameRate_}));
+  }
+
+  // The ticks at every frameStep-th frame. Ticks denser than one a column share their columns:
+  // there the line is the same and each label is covered by the next one's (a later time has
+  // as many digits or more), so only the last tick of a column is drawn. A lump file that
+  // claims billions of frames thus costs one tick per column, not billions.
+  void DrawTicks(int64_t frameStep) {
+    const int64_t count = (int64_t{N_} - 1) / frameStep;  // ticks j = 1 .. count at j x frameStep
+    const int64_t W = layout_.tickWidth;
+    for (int64_t j = 1; j <= count; ++j) {
+      if (W > 0) {
+        // The last tick whose column, tickLeft + W * frameStep * j / N, is this one's.
+        const int64_t column = W * frameStep * j / N_;
+        j = std::min(count, ((column + 1) * N_ - 1) / (W * frameStep));
+      } else {
+        j = count;
+      }
+      DrawTick(frameStep * j);
+    }
   }
 
   // False when the file ended inside the lump.

@@ -157,7 +157,9 @@ class Compiler {
       const int64_t program = Operand();
       BeginEvent();
       AppendByte(out_, 0xC0 | channel);
-      AppendByte(out_, DataByte(program - 1));
+      // Programs count from 1 in the script and from 0 in the file; any program of 0 or less
+      // is 0 (and the subtraction must not overflow for the most negative one).
+      AppendByte(out_, DataByte(std::max<int64_t>(program, 1) - 1));
     } else if (!token_.empty() && token_[0] >= 'a' && token_[0] <= 'g') {
       const int note = NoteNumber(token_);
       const int64_t velocity = Operand();

@@ -73,7 +73,12 @@ int PitchRecognition(Session& session) {
     log.AppendLog(NoteLine(notes.back(), frameRate));
   }
 
-  // The script lies beside the WAVE file; a failed write leaves the previous one.
+  // The script lies beside the WAVE file; a failed write leaves the previous one. Without a
+  // WAVE path there is no such place, and ".txt" would land in whatever the working folder is.
+  if (signalName.empty()) {
+    log.AppendLog("err: PeakCombination.txt に WAVE ファイルのパスがありません．");
+    return 1;
+  }
   OutputFile script;
   if (!script.Open(signalName + ".txt", OutputFile::Mode::kText)) {
     log.AppendLog("err: cannnot open file");

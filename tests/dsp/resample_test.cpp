@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "dsp/down_sample.h"
+#include "dsp/fast_convolve.h"
 #include "dsp/resample.h"
 #include "support/literal_kit.h"
 
@@ -60,6 +62,54 @@ TEST(DownSampleTest, ReportsOnStderrAndAgreesWithTheLiteralChain) {
   EXPECT_LT(gap, 1e-7);  // the literal twiddles drift by about n ulps
   // The 7 kHz tone lies in the stop band; the 440 Hz one passes.
   EXPECT_NEAR(peak, 12000, 30);
+}
+
+// The down-sampler never holds the filtered signal whole; fed a run at a time it must still
+// give exactly what the filter and the resampler give on the whole signal.
+TEST(DownSampleTest, StreamingGivesExactlyTheWholeSignalChain) {
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> sample(-32768, 32767);
+  for (double rate : {44100.0, 48000.0, 22050.0, 11026.0, 96000.0}) {
+    for (size_t length : {size_t{1}, size_t{900}, size_t{20000}, size_t{100003}}) {
+      std::vector<int16_t> samples(length);
+      for (int16_t& s : samples) s = static_cast<int16_t>(sample(random));
+      std::vector<double> filter, filtered, expected, y;
+      ASSERT_TRUE(DesignDownSampleFilter(rate, 11025.0, filter));
+      ASSERT_TRUE(FastConvolve(filter, samples, filtered));
+      ASSERT_TRUE(Resample(filtered, rate, 11025.0, expected));
+      ::testing::internal::CaptureStderr();
+      ASSERT_TRUE(DownSample(samples, rate, 11025.0, y));
+      ::testing::internal::GetCapturedStderr();
+      ASSERT_EQ(y.size(), expected.size()) << rate << " " << length;
+      for (size_t k = 0; k < y.size(); ++k) {
+        ASSERT_EQ(y[k], expected[k]) << rate << " Hz, " << length << " samples, output " << k;
+      }
+    }
+  }
+}
+
+TEST(ResampleTest, RunsOfAnySizeGiveTheWholeSignalsResult) {
+  std::mt19937 random(9);
+  std::uniform_real_distribution<double> value(-1.0, 1.0);
+  std::uniform_int_distribution<size_t> runLength(0, 40);
+  std::vector<double> x(1000);
+  for (double& v : x) v = value(random);
+  for (double rate : {44100.0, 11025.0, 30000.0, 11025.5}) {
+    std::vector<double> expected, y;
+    ASSERT_TRUE(Resample(x, rate, 11025.0, expected));
+    StreamingResampler resampler;
+    ASSERT_TRUE(resampler.Start(x.size(), rate, 11025.0, y));
+    for (size_t at = 0; at < x.size();) {
+      const size_t n = std::min(runLength(random), x.size() - at);
+      resampler.Add(std::span<const double>(x).subspan(at, n));
+      at += n;
+    }
+    resampler.Finish();
+    EXPECT_EQ(y, expected) << rate;
+  }
+  std::vector<double> y;
+  StreamingResampler refused;
+  EXPECT_FALSE(refused.Start(10, 0.0, 11025.0, y));
 }
 
 }  // namespace

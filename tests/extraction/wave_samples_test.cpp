@@ -64,6 +64,25 @@ TEST(WaveSamplesTest, SixteenBitStereoKeepsTheFirstChannel) {
   EXPECT_EQ(log[log.size() - 3], "..Convert stereo into mono");
   EXPECT_EQ(log[log.size() - 2], "4000 [bytes] -> 2000 [bytes]");
   EXPECT_EQ(log[log.size() - 1], "176400 [[bytes/frame] -> 88200[ [bytes/frame]");
+
+  // Folding while reading keeps the same samples and logs the same amplitude range.
+  std::vector<int16_t> firstOnly;
+  ASSERT_EQ(ReadWaveSamples(folder.session().log, path, format, firstOnly, used,
+                            KeptSamples::kFirstOfTwo),
+            0);
+  EXPECT_EQ(firstOnly, samples);
+  EXPECT_EQ(folder.log().back(), "      Amplitude is \"mini: -1006\" and \"maxi: 999\".\n");
+  // An odd count of 8-bit samples keeps the last one, as the fold after reading does.
+  const std::string odd = folder.Put("odd.wav", std::string(44, 'h') + "\x10\x20\x30\x40\x50");
+  std::vector<int16_t> all;
+  const WaveFmt_Data eightBit = Format(2, 11025, 8, 5, 44);
+  ASSERT_EQ(ReadWaveSamples(folder.session().log, odd, eightBit, all, used), 0);
+  ASSERT_EQ(ReadWaveSamples(folder.session().log, odd, eightBit, firstOnly, used,
+                            KeptSamples::kFirstOfTwo),
+            0);
+  FoldStereo(folder.session().log, all, used, rate);
+  EXPECT_EQ(firstOnly, all);
+  EXPECT_EQ(firstOnly.size(), 3u);
 }
 
 TEST(WaveSamplesTest, ClaimedSizeIsLimitedToTheFileAndOtherDepthsAreRefused) {
