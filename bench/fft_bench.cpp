@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "dsp/complex_fft.h"
+#include "dsp/frame_spectrum_fft.h"
 #include "dsp/real_fft.h"
-#include "dsp/spectrum_fft.h"
 
 namespace tonvale {
 namespace {

@@ -12,8 +12,8 @@
 #include "dsp/double_array.h"
 #include "dsp/down_sample.h"
 #include "extraction/peak_file_writer.h"
+#include "extraction/peak_picker.h"
 #include "extraction/proposed_method1.h"
-#include "extraction/spectral_peaks.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_samples.h"
 

@@ -7,8 +7,8 @@
 
 #include "dsp/complex_fft.h"
 #include "dsp/fft.h"
+#include "dsp/frame_spectrum_fft.h"
 #include "dsp/real_fft.h"
-#include "dsp/spectrum_fft.h"
 #include "support/literal_kit.h"
 
 namespace tonvale {

@@ -9,7 +9,7 @@
 
 #include "app/input_stream.h"
 #include "extraction/peak_file.h"
-#include "extraction/spectral_peaks.h"
+#include "extraction/peak_picker.h"
 #include "extraction_fixture.h"
 
 namespace tonvale {

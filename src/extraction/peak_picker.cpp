@@ -1,4 +1,4 @@
-#include "extraction/spectral_peaks.h"
+#include "extraction/peak_picker.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dsp/analysis_windows.h"
-#include "dsp/spectrum_fft.h"
+#include "dsp/frame_spectrum_fft.h"
 
 namespace tonvale {
 

@@ -1,4 +1,4 @@
-#include "dsp/spectrum_fft.h"
+#include "dsp/frame_spectrum_fft.h"
 
 #include <climits>
 #include <cstdio>
