@@ -132,6 +132,14 @@ void AppendFixed(std::string& out, double value, int decimals) {
   out.append(buffer, result.ptr);
 }
 
+float NarrowToFloat(double value) {
+  // Halfway between the largest float and 2^128: from here on IEEE rounding gives infinity.
+  constexpr double kOverflow = 0x1.ffffffp127;
+  if (value >= kOverflow) return std::numeric_limits<float>::infinity();
+  if (value <= -kOverflow) return -std::numeric_limits<float>::infinity();
+  return static_cast<float>(value);
+}
+
 void AppendInteger(std::string& out, int64_t value) {
   char buffer[24];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value);

@@ -24,6 +24,10 @@ int32_t ClampToInt32(int64_t value);
 // for a double all read as 0, so no reader ever meets a number that is not finite.
 double LeadingDecimal(std::string_view text);
 
+// The float nearest to `value`, as IEEE rounding gives it: values beyond the float range become
+// infinities of their sign instead of being an undefined conversion.
+float NarrowToFloat(double value);
+
 // Appends "%.*f" (decimals after the point, correctly rounded), whatever the locale.
 void AppendFixed(std::string& out, double value, int decimals);
 void AppendInteger(std::string& out, int64_t value);

@@ -40,9 +40,9 @@ int ReadPeakFile(InputStream& in, PeakTable& table) {
     ++records;
     more = in.ReadToken(token);
     while (more && token != "end") {
-      float frequency = static_cast<float>(LeadingDecimal(token));
+      float frequency = NarrowToFloat(LeadingDecimal(token));
       more = in.ReadToken(token);
-      float level = static_cast<float>(LeadingDecimal(token));
+      float level = NarrowToFloat(LeadingDecimal(token));
       table.AddPeak(frequency, level);
       if (more) more = in.ReadToken(token);
     }

@@ -21,12 +21,8 @@ bool ReadWorkFile(const std::string& path, WorkFile& file) {
 
 WorkFileHeader RewrittenHeader(const WorkFile& file) {
   WorkFileHeader header = file.header;
-  // Through memory: GCC 12 at -O2 vectorises the two double-float-double round trips into
-  // plain copies, so that the levels came back unrounded (1e39 stayed 1e39, not infinity).
-  volatile float maxdB = file.MaxdB();
-  volatile float mindB = file.MindB();
-  header.MaxdB = maxdB;
-  header.MindB = mindB;
+  header.MaxdB = file.MaxdB();
+  header.MindB = file.MindB();
   header.FrameRate = file.FrameRate();
   return header;
 }

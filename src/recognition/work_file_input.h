@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/numbers.h"
 #include "extraction/peak_file.h"
 
 namespace tonvale {
@@ -17,8 +18,8 @@ struct WorkFile {
   PeakTable records;
 
   // The levels of the first header line are single-precision values.
-  float MaxdB() const { return static_cast<float>(header.MaxdB); }
-  float MindB() const { return static_cast<float>(header.MindB); }
+  float MaxdB() const { return NarrowToFloat(header.MaxdB); }
+  float MindB() const { return NarrowToFloat(header.MindB); }
   // The frame shift in milliseconds keeps only the low 16 bits of the number in the file.
   uint16_t FrameRate() const { return static_cast<uint16_t>(header.FrameRate); }
 };

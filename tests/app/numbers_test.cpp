@@ -55,6 +55,14 @@ TEST(NumbersTest, LeadingDecimalReadsOnlyFiniteDecimalNumbers) {
   EXPECT_EQ(static_cast<float>(LeadingDecimal("441.37")), 441.37f);
 }
 
+TEST(NumbersTest, NarrowingToFloatRoundsAndOverflowsToInfinity) {
+  EXPECT_EQ(NarrowToFloat(441.37), 441.37f);
+  EXPECT_EQ(NarrowToFloat(3.4028234663852886e38), std::numeric_limits<float>::max());
+  EXPECT_EQ(NarrowToFloat(0x1.fffffefffffffp127), std::numeric_limits<float>::max());
+  EXPECT_EQ(NarrowToFloat(0x1.ffffffp127), std::numeric_limits<float>::infinity());
+  EXPECT_EQ(NarrowToFloat(-1e39), -std::numeric_limits<float>::infinity());
+}
+
 TEST(NumbersTest, FixedFormattingMatchesPrintfWhateverTheLocale) {
   const double values[] = {0.0, -0.001, 1.005, 2.675, 440.125, -1000.0, 5499.0449, 1e15 + 0.5};
   for (double value : values) {
