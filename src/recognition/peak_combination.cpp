@@ -17,12 +17,7 @@ int JoinPass(Session& session, int shortestPeakTime) {
   MessageLog& log = session.log;
   const std::string path = session.WorkPath(kLumpFileName);
   WorkFile input;
-  if (!ReadWorkFile(path, input)) {
-    log.AppendLog("err: cannot open! PeakCombination.txt");
-    return 1;
-  }
-  if (input.FrameRate() == 0) {
-    log.AppendLog(ZeroFrameRateMessage(kLumpFileName));
+  if (!ReadStageInput(session, kLumpFileName, "err: cannot open! PeakCombination.txt", input)) {
     return 1;
   }
   OutputFile output;
@@ -70,15 +65,10 @@ int PeakCombination(Session& session) {
   log.AppendLog("");
 
   WorkFile frames;
-  if (!ReadWorkFile(session.WorkPath(kPeakFileName), frames)) {
-    log.AppendLog("err: cannot open! PeakExtract.txt");
+  if (!ReadStageInput(session, kPeakFileName, "err: cannot open! PeakExtract.txt", frames)) {
     return 1;
   }
   const int frameRate = frames.FrameRate();
-  if (frameRate == 0) {
-    log.AppendLog(ZeroFrameRateMessage(kPeakFileName));
-    return 1;
-  }
   OutputFile output;
   if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
     log.AppendLog("err: cannot open! PeakCombination.txt");

@@ -46,15 +46,10 @@ int PitchRecognition(Session& session) {
   log.AppendLog("");
 
   WorkFile lumps;
-  if (!ReadWorkFile(session.WorkPath(kLumpFileName), lumps)) {
-    log.AppendLog("err: cannot open! PeakCombination.txt");
+  if (!ReadStageInput(session, kLumpFileName, "err: cannot open! PeakCombination.txt", lumps)) {
     return 1;
   }
   const int frameRate = lumps.FrameRate();
-  if (frameRate == 0) {
-    log.AppendLog(ZeroFrameRateMessage(kLumpFileName));
-    return 1;
-  }
   const std::string& signalName = lumps.header.signalName;
   log.AppendLog("..Calculated values");
   log.AppendLog(Format("\nTime of the shortest peak is %d [msec]",

@@ -27,8 +27,17 @@ WorkFileHeader RewrittenHeader(const WorkFile& file) {
   return header;
 }
 
-std::string ZeroFrameRateMessage(std::string_view fileName) {
-  return "err: FrameRate is 0 in " + std::string(fileName) + "!";
+bool ReadStageInput(Session& session, const char* fileName, std::string_view cannotOpen,
+                    WorkFile& file) {
+  if (!ReadWorkFile(session.WorkPath(fileName), file)) {
+    session.log.AppendLog(cannotOpen);
+    return false;
+  }
+  if (file.FrameRate() == 0) {
+    session.log.AppendLog("err: FrameRate is 0 in " + std::string(fileName) + "!");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace tonvale

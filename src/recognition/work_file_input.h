@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/numbers.h"
+#include "app/session.h"
 #include "extraction/peak_file.h"
 
 namespace tonvale {
@@ -34,7 +35,10 @@ bool ReadWorkFile(const std::string& path, WorkFile& file);
 // shift to its 16 bits, the frame count and the signal name as they were read.
 WorkFileHeader RewrittenHeader(const WorkFile& file);
 
-// "err: FrameRate is 0 in <name>!": a file without a frame shift cannot place anything in time.
-std::string ZeroFrameRateMessage(std::string_view fileName);
+// Reads a stage's input file `fileName` from the session's folder. False, with the stage's
+// `cannotOpen` line or "err: FrameRate is 0 in <name>!" in the log, when the file cannot be read
+// or has no frame shift to place anything in time.
+bool ReadStageInput(Session& session, const char* fileName, std::string_view cannotOpen,
+                    WorkFile& file);
 
 }  // namespace tonvale
