@@ -85,11 +85,7 @@ std::string PeakFileOfARecording(const std::string& wavePath) {
   text += records;
   text += "end_of_file";
   std::string crlf;
-  crlf.reserve(text.size() + text.size() / 20);
-  for (char c : text) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
+  AppendWithCrLf(crlf, text);
   return crlf;
 }
 

@@ -16,16 +16,18 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// Steps over leading white space and an optional sign; true for a minus sign.
+bool SkipSpaceAndSign(std::string_view text, size_t& i) {
+  while (i < text.size() && IsCSpace(text[i])) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) return text[i++] == '-';
+  return false;
+}
+
 }  // namespace
 
 int64_t LeadingInteger(std::string_view text) {
   size_t i = 0;
-  while (i < text.size() && IsCSpace(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  const bool negative = SkipSpaceAndSign(text, i);
   // Accumulate as a negative number so that INT64_MIN itself is reachable.
   constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
   int64_t value = 0;
@@ -54,12 +56,7 @@ int32_t ClampToInt32(int64_t value) {
 
 double LeadingDecimal(std::string_view text) {
   size_t i = 0;
-  while (i < text.size() && IsCSpace(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  const bool negative = SkipSpaceAndSign(text, i);
   size_t number_start = i;
   size_t digits = 0;
   while (i < text.size() && IsDigit(text[i])) ++i, ++digits;

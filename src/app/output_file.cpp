@@ -53,13 +53,7 @@ void OutputFile::Write(std::string_view text) {
   if (mode_ == Mode::kBinary) {
     buffer_.append(text);
   } else {
-    size_t start = 0;
-    for (size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', start)) {
-      buffer_.append(text.substr(start, i - start));
-      buffer_.append("\r\n");
-      start = i + 1;
-    }
-    buffer_.append(text.substr(start));
+    AppendWithCrLf(buffer_, text);
   }
   if (buffer_.size() >= kFlushThreshold) Flush();
 }
@@ -113,6 +107,16 @@ void OutputFile::Abandon() {
     unlink(temp_path_.c_str());
     temp_path_.clear();
   }
+}
+
+void AppendWithCrLf(std::string& out, std::string_view text) {
+  size_t start = 0;
+  for (size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', start)) {
+    out.append(text.substr(start, i - start));
+    out.append("\r\n");
+    start = i + 1;
+  }
+  out.append(text.substr(start));
 }
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) {

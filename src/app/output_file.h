@@ -59,6 +59,9 @@ class OutputFile {
   bool good_ = true;
 };
 
+// Appends `text` with each "\n" turned into CR LF, as text files lie on disk.
+void AppendWithCrLf(std::string& out, std::string_view text);
+
 // Reads a whole file into `bytes`. False when it cannot be opened or read.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 

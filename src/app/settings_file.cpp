@@ -198,10 +198,7 @@ bool SettingsArePlausible(const Settings& s) {
 
 std::string DefaultSettingsFileBytes() {
   std::string crlf;
-  for (char c : resources::settings_default) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
+  AppendWithCrLf(crlf, resources::settings_default);
   return Utf8ToCp932(crlf);
 }
 
