@@ -17,12 +17,12 @@
 
 #include "app/input_stream.h"
 #include "app/output_file.h"
-#include "app/process_commands.h"
 #include "app/session.h"
 #include "app/settings_file.h"
 #include "app/text_encoding.h"
 #include "cli/headless_host.h"
 #include "extraction/peak_file.h"
+#include "pipeline/process_commands.h"
 
 namespace {
 

@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "app/output_file.h"
-#include "app/process_commands.h"
 #include "app/session.h"
 #include "app/settings.h"
 #include "app/settings_file.h"
 #include "cli/headless_host.h"
 #include "extraction/peak_extraction.h"
 #include "extraction/peak_file.h"
+#include "pipeline/process_commands.h"
 #include "recognition/midi_writer.h"
 #include "recognition/peak_combination.h"
 #include "recognition/pitch_recognition.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/figure_state.h"
 #include "app/input_stream.h"
 #include "app/message_log.h"
 #include "figures/figure_layout.h"
-#include "figures/figure_state.h"
 #include "figures/plot_figure.h"
 #include "figures/raster/raster_canvas.h"
 #include "figures/read_plot_token.h"

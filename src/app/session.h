@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "app/figure_state.h"
 #include "app/message_log.h"
 #include "app/settings.h"
-#include "figures/figure_state.h"
 
 namespace tonvale {
 

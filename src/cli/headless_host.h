@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "app/process_host.h"
+#include "pipeline/process_host.h"
 
 namespace tonvale::cli {
 

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/output_file.h"
-#include "app/process_commands.h"
 #include "app/program_directory.h"
 #include "app/session.h"
 #include "app/settings_file.h"
@@ -17,6 +16,7 @@
 #include "cli/console_reporter.h"
 #include "cli/headless_host.h"
 #include "figures/plot_figure.h"
+#include "pipeline/process_commands.h"
 
 #ifdef TONVALE_WITH_FIGURES
 #include "figures/raster/figure_png.h"

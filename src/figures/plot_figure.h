@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "app/figure_state.h"
 #include "app/message_log.h"
 #include "figures/canvas.h"
 #include "figures/figure_layout.h"
-#include "figures/figure_state.h"
 
 namespace tonvale {
 

@@ -4,11 +4,11 @@
 
 #include "app/message_log.h"
 #include "app/session.h"
-#include "figures/figure_commands.h"
 #include "figures/plot_figure.h"
 #include "gui/command_map.h"
 #include "gui/dialog_window.h"
 #include "gui/user_dialogs.h"
+#include "pipeline/figure_commands.h"
 
 namespace tonvale {
 

@@ -4,10 +4,8 @@
 #include <QKeyEvent>
 
 #include "app/output_file.h"
-#include "app/process_commands.h"
 #include "app/program_directory.h"
 #include "app/settings_file.h"
-#include "figures/figure_commands.h"
 #include "gui/busy_cursor.h"
 #include "gui/dialog_template.h"
 #include "gui/figure_dialog.h"
@@ -16,6 +14,8 @@
 #include "gui/plot_surface_canvas.h"
 #include "gui/program_icon.h"
 #include "gui/startup_text.h"
+#include "pipeline/figure_commands.h"
+#include "pipeline/process_commands.h"
 
 namespace tonvale {
 namespace {

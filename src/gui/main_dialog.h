@@ -6,11 +6,11 @@
 
 #include "app/media_device.h"
 #include "app/message_log.h"
-#include "app/process_host.h"
 #include "app/session.h"
 #include "gui/command_map.h"
 #include "gui/dialog_window.h"
 #include "gui/user_dialogs.h"
+#include "pipeline/process_host.h"
 
 namespace tonvale {
 

@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "app/process_commands.h"
 #include "app/settings_file.h"
+#include "pipeline/process_commands.h"
 #include "robustness_fixture.h"
 
 namespace tonvale {

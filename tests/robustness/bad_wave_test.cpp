@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/process_commands.h"
+#include "pipeline/process_commands.h"
 #include "robustness_fixture.h"
 
 namespace tonvale {

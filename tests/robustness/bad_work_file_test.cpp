@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/process_commands.h"
+#include "pipeline/process_commands.h"
 #include "recognition/note_script_compiler.h"
 #include "recognition/work_file_input.h"
 #include "robustness_fixture.h"

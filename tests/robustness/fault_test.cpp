@@ -17,8 +17,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/process_commands.h"
 #include "app/settings_file.h"
+#include "pipeline/process_commands.h"
 #include "robustness_fixture.h"
 #include "support/fault_injection.h"
 #include "wavegen/wave_writer.h"

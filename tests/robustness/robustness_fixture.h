@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/process_host.h"
 #include "app/session.h"
+#include "pipeline/process_host.h"
 #include "support/temp_dir.h"
 
 namespace tonvale::testing {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/message_log.h"
-#include "app/process_host.h"
 #include "app/session.h"
 #include "figures/canvas.h"
 #include "figures/plot_figure.h"
+#include "pipeline/process_host.h"
 
 namespace tonvale {
 

@@ -1,4 +1,4 @@
-#include "app/process_commands.h"
+#include "pipeline/process_commands.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

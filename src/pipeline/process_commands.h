@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/process_host.h"
 #include "app/session.h"
+#include "pipeline/process_host.h"
 
 namespace tonvale {
 

@@ -1,4 +1,4 @@
-#include "figures/figure_commands.h"
+#include "pipeline/figure_commands.h"
 
 #include "app/numbers.h"
 

@@ -1,4 +1,4 @@
-#include "app/process_commands.h"
+#include "pipeline/process_commands.h"
 
 #include <string>
 #include <string_view>

@@ -1,0 +1,1 @@
+#include "pipeline/process_commands.h"
