@@ -16,6 +16,7 @@
 #include "extraction/proposed_method1.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_samples.h"
+#include "extraction/work_file.h"
 
 namespace tonvale {
 namespace {
@@ -101,9 +102,10 @@ int Run(Session& session, const std::string& wavePath) {
   std::vector<int16_t> samples;
   int64_t dataBytes = 0;
   const bool stereo = format.channels() == 2;
+  // A recording that cannot be read leaves the previous peak file as it was.
   if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
                       stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
-    return stop();
+    return 1;
   }
   int32_t dataRate = format.dataRate();
   int64_t monoBytes = dataBytes;

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <limits>
 #include <memory>
 #include <new>
 
+#include "app/input_stream.h"
 #include "app/numbers.h"
 
 namespace tonvale {
@@ -74,7 +76,14 @@ int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_
   int64_t left = dataBytes;
   while (left > 0) {
     const size_t want = static_cast<size_t>(std::min<int64_t>(left, 1 << 16));
+    errno = 0;
     const size_t got = std::fread(chunk.data(), 1, want, file);
+    // A short read is the end of the data only when no read error came first: the rest of a
+    // recording on a failing disk must not turn into silence.
+    if (got < want && std::ferror(file)) {
+      log.AppendLog(CannotReadLine(wavePath, ReadErrorReason(errno)));
+      return 1;
+    }
     run.clear();
     DecodeSamples({chunk.data(), got}, bits, run);
     for (int16_t s : run) {

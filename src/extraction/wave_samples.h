@@ -30,8 +30,8 @@ enum class KeptSamples {
 // data and the amplitude range of all the samples read. `dataBytes` gets the count of bytes
 // used. With kFirstOfTwo only the first channel of stereo is kept, while the data is read, so
 // that a long recording never needs room for both channels. 1, after an "err: " line or
-// "cannot open! wave file", for another bit depth, a file that cannot be read or too little
-// memory.
+// "cannot open! wave file", for another bit depth, a file that cannot be opened, a read that
+// fails part-way ("err: cannot read! <path> (<reason>)") or too little memory.
 int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_Data& format,
                     std::vector<int16_t>& samples, int64_t& dataBytes,
                     KeptSamples kept = KeptSamples::kAll);

@@ -4,9 +4,9 @@
 
 #include "app/numbers.h"
 #include "app/output_file.h"
+#include "extraction/work_file.h"
 #include "recognition/lump_note.h"
 #include "recognition/note_script.h"
-#include "recognition/work_file_input.h"
 
 namespace tonvale {
 namespace {
