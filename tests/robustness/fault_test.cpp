@@ -110,8 +110,8 @@ TEST_F(FaultTest, AFullDiskFailsEachStageAndKeepsItsPreviousFile) {
     EXPECT_EQ(Tail(2), stage.lines) << folder_.LogText();
     EXPECT_EQ(All(), before);
   }
-  // The settings file that is reset when it fails the checks: its backup and the defaults do
-  // not fit, the user's file stays, and the defaults still hold in memory.
+  // The settings file that is reset when it fails the checks: its backup does not fit, so the
+  // user's file stays, and the defaults still hold in memory.
   const std::string settings = folder_.File(kSettingsFileName);
   testing::WriteFile(settings, "FrameRate 0");
   {
@@ -120,8 +120,10 @@ TEST_F(FaultTest, AFullDiskFailsEachStageAndKeepsItsPreviousFile) {
   }
   EXPECT_EQ(ReadFile(settings), "FrameRate 0");
   EXPECT_EQ(folder_.session().settings, DefaultSettings());
-  EXPECT_EQ(Tail(2), (std::vector<std::string>{"% err: 変更された変数が不自然です．",
-                                               "err: cannot open! 設定変更.txt"}));
+  EXPECT_EQ(Tail(2),
+            (std::vector<std::string>{
+                "% err: 変更された変数が不自然です．",
+                "err: 設定変更.txt.bak を書き込めないため，設定変更.txt をそのままにしました．"}));
   EXPECT_EQ(ResetSettings(folder_.session()), 0);
   EXPECT_EQ(Wav2Mid(), 0) << folder_.LogText();
   std::filesystem::remove(folder_.File(kSettingsBackupName));
