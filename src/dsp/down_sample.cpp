@@ -12,8 +12,11 @@ bool DesignDownSampleFilter(double rateIn, double rateOut, std::vector<double>& 
   return DesignLowPassFir(rateOut / rateIn, 960.0, 4.0 * 100.0 / rateIn, 1.0, filter);
 }
 
-bool DownSample(std::span<const int16_t> samples, double rateIn, double rateOut,
-                std::vector<double>& y) {
+namespace {
+
+template <typename Sample>
+bool DownSampleAny(std::span<const Sample> samples, double rateIn, double rateOut,
+                   std::vector<double>& y) {
   std::vector<double> filter;
   if (!DesignDownSampleFilter(rateIn, rateOut, filter)) {
     std::fputs("Can't make Low-pass filter\n", stderr);
@@ -33,6 +36,18 @@ bool DownSample(std::span<const int16_t> samples, double rateIn, double rateOut,
   resampler.Finish();
   std::fprintf(stderr, "\tDown-sampling: %8.2f[Hz] to %8.2f[Hz]\n", rateIn, rateOut);
   return true;
+}
+
+}  // namespace
+
+bool DownSample(std::span<const int16_t> samples, double rateIn, double rateOut,
+                std::vector<double>& y) {
+  return DownSampleAny(samples, rateIn, rateOut, y);
+}
+
+bool DownSample(std::span<const float> samples, double rateIn, double rateOut,
+                std::vector<double>& y) {
+  return DownSampleAny(samples, rateIn, rateOut, y);
 }
 
 }  // namespace tonvale

@@ -16,5 +16,8 @@ bool DesignDownSampleFilter(double rateIn, double rateOut, std::vector<double>& 
 // "Can't malloc" on stderr, when memory runs out.
 bool DownSample(std::span<const int16_t> samples, double rateIn, double rateOut,
                 std::vector<double>& y);
+// The same for samples on the 16-bit scale kept in single precision.
+bool DownSample(std::span<const float> samples, double rateIn, double rateOut,
+                std::vector<double>& y);
 
 }  // namespace tonvale

@@ -119,6 +119,11 @@ bool FastConvolveStream(std::span<const double> h, std::span<const int16_t> x,
   return OverlapAdd(h, x, FastConvolveSize(h.size(), x.size()), sink);
 }
 
+bool FastConvolveStream(std::span<const double> h, std::span<const float> x,
+                        const ConvolutionSink& sink) {
+  return OverlapAdd(h, x, FastConvolveSize(h.size(), x.size()), sink);
+}
+
 bool FastConvolveWithSize(std::span<const double> h, std::span<const double> x, int fftSize,
                           std::vector<double>& y) {
   if (fftSize < 1 || (fftSize & (fftSize - 1)) != 0) {

@@ -24,6 +24,9 @@ using ConvolutionSink = std::function<void(std::span<const double> run)>;
 // holding all of it: the same samples in the same order, for signals too long to keep twice.
 bool FastConvolveStream(std::span<const double> h, std::span<const int16_t> x,
                         const ConvolutionSink& sink);
+// The same for samples kept in single precision.
+bool FastConvolveStream(std::span<const double> h, std::span<const float> x,
+                        const ConvolutionSink& sink);
 
 // Overlap-add with a chosen transform size (a power of two not below the filter length); the
 // result agrees with FastConvolve's to within rounding whatever the size.

@@ -1,19 +1,26 @@
 #include "extraction/peak_extraction.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <new>
+#include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/numbers.h"
 #include "dsp/analysis_windows.h"
 #include "dsp/double_array.h"
 #include "dsp/down_sample.h"
+#include "extraction/decoded_header_report.h"
 #include "extraction/peak_file_writer.h"
 #include "extraction/peak_picker.h"
 #include "extraction/proposed_method1.h"
+#include "extraction/recording_reader.h"
+#include "extraction/sndfile_recording.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_samples.h"
 
@@ -65,15 +72,162 @@ int64_t LoopCountOf(int64_t monoBytes, int32_t dataRate, int frameRate) {
   return static_cast<int64_t>(std::min(std::max(count, -kMax), kMax));
 }
 
+// The first channel at the analysis rate, with the byte count and byte rate that the frame
+// count and the log are reckoned from. A decoded recording counts as 16-bit samples.
+struct SourceSignal {
+  std::vector<double> signal;
+  int64_t monoBytes = 0;
+  int32_t dataRate = 0;
+  int bits = 16;
+};
+
+bool RateInRange(MessageLog& log, double rate) {
+  if (rate > kHighestRate) {
+    log.AppendLog(
+        Format("err: サンプリングレートが%8.2fHz以下でないと解析できません．", kHighestRate));
+    return false;
+  }
+  if (rate < kAnalysisRate) {
+    log.AppendLog(
+        Format("err: サンプリングレートが%8.2fHz以上でないと解析できません．", kAnalysisRate));
+    return false;
+  }
+  return true;
+}
+
+// Brings the samples to the analysis rate: down-sampled from above it, taken as they are at it.
+template <typename Sample>
+bool ToAnalysisRate(MessageLog& log, const std::vector<Sample>& samples, double rate,
+                    std::vector<double>& signal) {
+  if (!RateInRange(log, rate)) return false;
+  if (rate > kAnalysisRate) {
+    if (!DownSample(std::span<const Sample>(samples), rate, kAnalysisRate, signal)) {
+      log.AppendLog(kNoMemory);
+      return false;
+    }
+    log.AppendLog("");
+    log.AppendLog("..Down-sampling was carried out.");
+    return true;
+  }
+  if constexpr (std::is_same_v<Sample, int16_t>) {
+    if (!ShortsToDoubles(samples, signal)) {
+      log.AppendLog(kNoMemory);
+      return false;
+    }
+  } else {
+    if (!TryAssign(signal, samples.size())) {
+      log.AppendLog(kNoMemory);
+      return false;
+    }
+    std::copy(samples.begin(), samples.end(), signal.begin());
+  }
+  return true;
+}
+
+// The samples of an 8- or 16-bit PCM WAVE file, stereo folded to its first channel.
+bool ReadWaveSignal(MessageLog& log, const std::string& wavePath, const WaveFmt_Data& format,
+                    SourceSignal& source) {
+  std::vector<int16_t> samples;
+  int64_t dataBytes = 0;
+  const bool stereo = format.channels() == 2;
+  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
+                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
+    return false;
+  }
+  int32_t dataRate = format.dataRate();
+  int64_t monoBytes = dataBytes;
+  if (stereo) monoBytes = LogStereoFold(log, dataBytes, dataRate);
+  const int bits = format.bitsPerSample();
+  const int64_t sampleCount = monoBytes / bits * 8;
+  samples.resize(static_cast<size_t>(sampleCount));
+  if (dataRate <= 0) {
+    log.AppendLog(
+        Format("err: データ速度が %d [bytes/sec] の WAVE ファイルは解析できません．", dataRate));
+    return false;
+  }
+  source.monoBytes = monoBytes;
+  source.dataRate = dataRate;
+  source.bits = bits;
+  return ToAnalysisRate(log, samples, format.samplingRate(), source.signal);
+}
+
+// Opens a recording that libsndfile decodes, logs what it is and writes its header report.
+std::unique_ptr<SndfileRecording> OpenDecodedRecording(Session& session, const std::string& path) {
+  MessageLog& log = session.log;
+  std::unique_ptr<SndfileRecording> recording = SndfileRecording::Open(log, path);
+  if (!recording) return nullptr;
+  const DecodedFormat& f = recording->format();
+  log.AppendLog("..The recording is read with " + SndfileRecording::LibraryVersion() + ".");
+  log.AppendLog("      " + f.container + ", " + f.encoding);
+  log.AppendLog(Format("      %d [frames/sec], %d [channels], %s [frames]", f.rate, f.channels,
+                       f.frames >= 0 ? std::to_string(f.frames).c_str() : "unknown"));
+  log.AppendLog("");
+  if (WriteDecodedHeaderReport(session, path, f) != 0) return nullptr;
+  log.AppendLog("..File header information was addressed to \"Wave_File_Format.txt\".");
+  return recording;
+}
+
+// The first channel of a decoded recording on the 16-bit scale. It is kept in single
+// precision until it reaches the analysis rate: exact for samples of up to 24 bits and for
+// every floating-point decoder, and half the memory of doubles for a long recording.
+bool ReadDecodedSignal(MessageLog& log, SndfileRecording& recording, SourceSignal& source) {
+  const DecodedFormat& f = recording.format();
+  if (!RateInRange(log, f.rate)) return false;
+  std::vector<float> samples;
+  samples.reserve(static_cast<size_t>(std::clamp<int64_t>(f.frames, 0, int64_t{1} << 24)));
+  std::vector<double> block(size_t{1} << 16);
+  double mini = std::numeric_limits<double>::infinity();
+  double maxi = -mini;
+  for (;;) {
+    const int64_t got = recording.Read(block);
+    if (got < 0) return false;
+    if (got == 0) break;
+    for (int64_t i = 0; i < got; ++i) {
+      const double sample = block[static_cast<size_t>(i)];
+      mini = std::min(mini, sample);
+      maxi = std::max(maxi, sample);
+      samples.push_back(static_cast<float>(sample));
+    }
+  }
+  if (samples.empty()) {
+    log.AppendLog("err: 録音ファイルにサンプルがありません．");
+    return false;
+  }
+  log.AppendLog("");
+  log.AppendLog("..Samples were brought to the 16-bit scale.");
+  if (f.channels > 1) {
+    log.AppendLog(
+        Format("..Convert %d channels into mono: the first channel is kept.", f.channels));
+  }
+  if (recording.samplesNotNumbers() > 0) {
+    log.AppendLog(Format("..%lld samples that were not numbers were taken as 0.",
+                         static_cast<long long>(recording.samplesNotNumbers())));
+  }
+  log.AppendLog("");
+  log.AppendLog(Format("      Amplitude is \"mini: %.0f\" and \"maxi: %.0f\".\n", mini, maxi));
+  // As 16-bit samples: two bytes a frame, so the frame count follows from the duration as it
+  // does for a WAVE file.
+  source.monoBytes = 2 * static_cast<int64_t>(samples.size());
+  source.dataRate = 2 * f.rate;
+  source.bits = 16;
+  return ToAnalysisRate(log, samples, f.rate, source.signal);
+}
+
 int Run(Session& session, const std::string& wavePath) {
   MessageLog& log = session.log;
   const Settings& s = session.settings;
   LogArguments(log, s, wavePath);
   if (!CheckArguments(log, s, wavePath)) return 1;
 
-  if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
   WaveFmt_Data format;
-  if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  std::unique_ptr<SndfileRecording> recording;
+  if (ChooseRecordingReader(wavePath) == RecordingReader::kSndfile) {
+    recording = OpenDecodedRecording(session, wavePath);
+    if (!recording) return 1;
+  } else {
+    if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
+    if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  }
 
   SpectralPeakPicker picker;
   if (!picker.Prepare(s.FrameLength, s.VirtualLength, s.WeakPowerCutDb)) {
@@ -98,50 +252,15 @@ int Run(Session& session, const std::string& wavePath) {
     return 1;
   };
 
-  std::vector<int16_t> samples;
-  int64_t dataBytes = 0;
-  const bool stereo = format.channels() == 2;
-  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
-                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
-    return stop();
-  }
-  int32_t dataRate = format.dataRate();
-  int64_t monoBytes = dataBytes;
-  if (stereo) monoBytes = LogStereoFold(log, dataBytes, dataRate);
-  const int bits = format.bitsPerSample();
-  const int64_t sampleCount = monoBytes / bits * 8;
-  samples.resize(static_cast<size_t>(sampleCount));
-  if (dataRate <= 0) {
-    log.AppendLog(
-        Format("err: データ速度が %d [bytes/sec] の WAVE ファイルは解析できません．", dataRate));
-    return stop();
-  }
-
-  const double rate = format.samplingRate();
-  std::vector<double> signal;
-  if (rate > kAnalysisRate) {
-    if (rate > kHighestRate) {
-      log.AppendLog(
-          Format("err: サンプリングレートが%8.2fHz以下でないと解析できません．", kHighestRate));
-      return stop();
-    }
-    if (!DownSample(samples, rate, kAnalysisRate, signal)) {
-      log.AppendLog(kNoMemory);
-      return stop();
-    }
-    log.AppendLog("");
-    log.AppendLog("..Down-sampling was carried out.");
-  } else if (rate == kAnalysisRate) {
-    if (!ShortsToDoubles(samples, signal)) {
-      log.AppendLog(kNoMemory);
-      return stop();
-    }
-  } else {
-    log.AppendLog(
-        Format("err: サンプリングレートが%8.2fHz以上でないと解析できません．", kAnalysisRate));
-    return stop();
-  }
-  std::vector<int16_t>().swap(samples);
+  SourceSignal source;
+  const bool read = recording ? ReadDecodedSignal(log, *recording, source)
+                              : ReadWaveSignal(log, wavePath, format, source);
+  // A decoded recording that fails leaves the previous peak file in place.
+  if (!read) return recording ? 1 : stop();
+  std::vector<double>& signal = source.signal;
+  const int64_t monoBytes = source.monoBytes;
+  const int32_t dataRate = source.dataRate;
+  const int bits = source.bits;
 
   const int frameRate = s.FrameRate;
   const int64_t loopCount = LoopCountOf(monoBytes, dataRate, frameRate);

@@ -10,7 +10,8 @@ namespace tonvale {
 // input of its stage and runs the stage; a failure adds one "err: " line and returns 1.
 
 // Peak extraction of the file in the path field; needs an open playback device as proof that
-// a file was selected, and a name ending in ".wav" or ".WAV". Draws the figure of process 1.
+// a file was selected, and the name of a recording format (".wav", ".flac", ".mp3" ... in any
+// case). Draws the figure of process 1.
 int RunProcess1(Session& session, ProcessHost& host);
 // Peak combination of PeakExtraction.txt; draws the figure of process 2.
 int RunProcess2(Session& session, ProcessHost& host);
