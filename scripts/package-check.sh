@@ -63,9 +63,10 @@ check_installed() {
 
   desktop-file-validate /usr/share/applications/tonvale.desktop || fail "the menu entry is invalid"
   grep -qx 'Exec=tonvale %f' /usr/share/applications/tonvale.desktop &&
-    grep -qx 'MimeType=audio/x-wav;audio/wav;' /usr/share/applications/tonvale.desktop ||
-    fail "the menu entry does not open WAVE files with tonvale"
-  pass "desktop-file-validate accepts the menu entry; it opens WAVE files"
+    grep -qx 'MimeType=audio/x-wav;audio/wav;.*audio/flac;.*audio/mpeg;' \
+      /usr/share/applications/tonvale.desktop ||
+    fail "the menu entry does not open recordings with tonvale"
+  pass "desktop-file-validate accepts the menu entry; it opens WAVE, FLAC, Ogg, MP3 and AIFF files"
 
   # (Outputs are held in variables: a grep -q that stops reading fails a pipeline under pipefail.)
   local fonts

@@ -46,6 +46,12 @@ Converts each WAVE file into a Standard MIDI File the way the "wav2mid" button o
 window does: peak extraction, peak clustering, pitch recognition and MIDI conversion.
 FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE file.
 
+Recordings may be WAVE (8, 16, 24 or 32-bit integer, 32 or 64-bit floating point, plain or
+extensible), RF64, W64, AIFF, AIFC, FLAC, Ogg Vorbis, Ogg Opus or MP3, named *.wav, *.wave,
+*.bwf, *.rf64, *.w64, *.aif, *.aiff, *.aifc, *.flac, *.ogg, *.oga, *.opus or *.mp3 in any
+case; the results are named after the whole name (song.flac.txt, song.flac.mid). Only the
+first channel is analysed.
+
   --workdir DIR  take the settings file (設定変更.txt) and keep the work files
                  (Wave_File_Format.txt, PeakExtraction.txt, PeakCombination.txt) in DIR
                  instead of the program directory: the folder of the wav2mid executable
