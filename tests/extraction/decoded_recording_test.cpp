@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -172,6 +174,49 @@ TEST(DecodedRecordingTest, LossyFormatsKeepTheNotes) {
     ASSERT_TRUE(WriteSoundFile(path, format, rate, {signal}));
     EXPECT_GE(OnsetF1(NoteOns(NoteScriptOf(folder, path)), reference), 0.9) << name;
   }
+}
+
+// The first channel of a recording as libsndfile reads it, at its own rate.
+std::vector<double> FirstChannel(const std::string& path, int& rate) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) return {};
+  std::vector<double> frames(static_cast<size_t>(info.frames * info.channels));
+  sf_readf_double(file, frames.data(), info.frames);
+  sf_close(file);
+  std::vector<double> first(static_cast<size_t>(info.frames));
+  for (size_t i = 0; i < first.size(); ++i) first[i] = frames[i * info.channels];
+  rate = info.samplerate;
+  return first;
+}
+
+TEST(DecodedRecordingTest, SampleRecordingsKeepTheirNotesAsMp3AndOgg) {
+  const std::string corpus = testing::CorpusFolder();
+  if (corpus.empty()) GTEST_SKIP() << "no sample recordings beside the project";
+  int compared = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    const std::string path = entry.path().string();
+    if (entry.path().extension() != ".wav" || path.find("_8k") != std::string::npos) continue;
+    ExtractionFolder folder;
+    const std::string name = entry.path().stem().string();
+    const std::string wave = folder.Path(name + ".wav");
+    std::filesystem::copy_file(path, wave);
+    const auto reference = NoteOns(NoteScriptOf(folder, wave));
+    int rate = 0;
+    const std::vector<double> signal = FirstChannel(wave, rate);
+    for (const auto& [suffix, format] :
+         {std::pair{".mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III},
+          std::pair{".ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS}}) {
+      const std::string lossy = folder.Path(name + suffix);
+      ASSERT_TRUE(WriteSoundFile(lossy, format, rate, {signal}));
+      const double f1 = OnsetF1(NoteOns(NoteScriptOf(folder, lossy)), reference);
+      EXPECT_GE(f1, 0.9) << lossy;
+      std::printf("%-45s %4zu notes  onset F1 %.3f\n", (name + suffix).c_str(), reference.size(),
+                  f1);
+    }
+    ++compared;
+  }
+  EXPECT_GT(compared, 0);
 }
 
 TEST(DecodedRecordingTest, UndecodableAndDamagedFilesAreRefusedWithTheReasonAndNothingWritten) {
