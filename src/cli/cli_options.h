@@ -19,10 +19,11 @@ struct CliOptions {
   bool quiet = false;              // only "err: " lines and the summary
   FigureFiles figures = FigureFiles::kNone;
   bool help = false;
+  bool version = false;
   std::string error;  // not empty when the arguments cannot be used
 };
 
-// Parses the arguments after the program name. "--" ends the options.
+// Parses the arguments after the program name by the rules of app/command_line.h.
 CliOptions ParseCliOptions(const std::vector<std::string>& arguments);
 
 // The text of --help.
