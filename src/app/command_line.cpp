@@ -12,6 +12,22 @@ const OptionSpec* Find(std::span<const OptionSpec> options, std::string_view nam
 
 }  // namespace
 
+OptionSpec Switch(std::string_view name, std::string_view alias, std::function<void()> set) {
+  return {name, alias, OptionValue::kNone, {}, [set = std::move(set)](const std::string&) {
+            set();
+            return std::string();
+          }};
+}
+
+OptionSpec Valued(std::string_view name, std::string_view needs,
+                  std::function<void(const std::string& value)> set) {
+  return {
+      name, {}, OptionValue::kRequired, needs, [set = std::move(set)](const std::string& value) {
+        set(value);
+        return std::string();
+      }};
+}
+
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              std::span<const OptionSpec> options) {
   CommandLine result;

@@ -26,6 +26,13 @@ struct OptionSpec {
   std::function<std::string(const std::string& value)> take;
 };
 
+// A switch that calls `set` when it is given.
+OptionSpec Switch(std::string_view name, std::string_view alias, std::function<void()> set);
+
+// An option that needs a value (called `needs` when missing), any value, handed to `set`.
+OptionSpec Valued(std::string_view name, std::string_view needs,
+                  std::function<void(const std::string& value)> set);
+
 // What a command line holds once its options have been taken.
 struct CommandLine {
   std::vector<std::string> operands;  // the file names, in the order given

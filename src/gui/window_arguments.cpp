@@ -7,22 +7,9 @@ namespace tonvale {
 WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments) {
   WindowArguments result;
   const OptionSpec specs[] = {
-      {"--screenshot",
-       {},
-       OptionValue::kRequired,
-       "a file name",
-       [&result](const std::string& path) {
-         result.screenshotPath = path;
-         return std::string();
-       }},
-      {"--wav2mid",
-       {},
-       OptionValue::kNone,
-       {},
-       [&result](const std::string&) {
-         result.pressWav2Mid = true;
-         return std::string();
-       }},
+      Valued("--screenshot", "a file name",
+             [&result](const std::string& path) { result.screenshotPath = path; }),
+      Switch("--wav2mid", {}, [&result] { result.pressWav2Mid = true; }),
   };
   const CommandLine line = ParseCommandLine(arguments, specs);
   result.help = line.help;
