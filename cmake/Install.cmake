@@ -11,6 +11,31 @@ install(TARGETS wav2mid RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${_resources}/readme.html ${_resources}/settings_default.txt
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tonvale)
 
+# The Debian package's machine-readable copyright file (DEP-5), with the license text taken
+# from LICENSE: everything from "Permission" on, each line indented by one space and each
+# empty line written as " .".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE _license)
+string(FIND "${_license}" "Permission" _start)
+if(_start LESS 0)
+  message(FATAL_ERROR "LICENSE has no permission notice")
+endif()
+string(SUBSTRING "${_license}" ${_start} -1 _license)
+string(STRIP "${_license}" _license)
+string(REPLACE "\n" ";" _license_lines "${_license}")
+set(_indented "")
+foreach(_line IN LISTS _license_lines)
+  if(_line STREQUAL "")
+    set(_line ".")
+  endif()
+  list(APPEND _indented " ${_line}")
+endforeach()
+list(JOIN _indented "\n" TONVALE_LICENSE_TEXT)
+# Both files are read here, so a change to either configures the build again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE
+                                                               ${_resources}/tonvale.desktop)
+configure_file(${_resources}/debian-copyright.in ${CMAKE_BINARY_DIR}/copyright @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvale)
+
 # Manual pages, compressed the way Debian installs them (no name or time stamp in the gzip
 # header, so the package is the same from one build to the next).
 set(_man_pages wav2mid)
