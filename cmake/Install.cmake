@@ -53,10 +53,17 @@ endforeach()
 add_custom_target(tonvale_man_pages ALL DEPENDS ${_man_archives})
 install(FILES ${_man_archives} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The window, its menu entry and its icon at the sizes desktops look for.
+# The window, its menu entry, its entry in the software centres (AppStream) and its icon at
+# the sizes desktops look for.
+set(TONVALE_SCREENSHOT_URL "" CACHE STRING
+    "Web folder that serves docs/*.png, for the screenshots of the AppStream metadata")
+include(Metainfo)
+tonvale_write_metainfo(${CMAKE_BINARY_DIR}/tonvale.metainfo.xml "${TONVALE_SCREENSHOT_URL}")
 if(TARGET tonvale)
   install(TARGETS tonvale RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${_resources}/tonvale.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_BINARY_DIR}/tonvale.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   foreach(_size 16 22 24 32 48 64 128 256)
     install(FILES ${_resources}/icon_${_size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps
