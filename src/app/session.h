@@ -6,6 +6,7 @@
 #include "app/figure_state.h"
 #include "app/message_log.h"
 #include "app/settings.h"
+#include "app/transcription_method.h"
 
 namespace tonvale {
 
@@ -27,6 +28,8 @@ struct Session {
   Settings settings;
   FigureState mainFigure;
   FigureState enlargedFigure;
+  // Chosen by the front end for each run; never part of the settings file.
+  TranscriptionMethod method = TranscriptionMethod::kFaithful;
 };
 
 }  // namespace tonvale
