@@ -15,7 +15,7 @@
 #include "dsp/analysis_windows.h"
 #include "dsp/double_array.h"
 #include "dsp/down_sample.h"
-#include "extraction/decoded_header_report.h"
+#include "extraction/decoded_recording.h"
 #include "extraction/peak_file_writer.h"
 #include "extraction/peak_picker.h"
 #include "extraction/proposed_method1.h"
@@ -151,66 +151,19 @@ bool ReadWaveSignal(MessageLog& log, const std::string& wavePath, const WaveFmt_
   return ToAnalysisRate(log, samples, format.samplingRate(), source.signal);
 }
 
-// Opens a recording that libsndfile decodes, logs what it is and writes its header report.
-std::unique_ptr<SndfileRecording> OpenDecodedRecording(Session& session, const std::string& path) {
-  MessageLog& log = session.log;
-  std::unique_ptr<SndfileRecording> recording = SndfileRecording::Open(log, path);
-  if (!recording) return nullptr;
-  const DecodedFormat& f = recording->format();
-  log.AppendLog("..The recording is read with " + SndfileRecording::LibraryVersion() + ".");
-  log.AppendLog("      " + f.container + ", " + f.encoding);
-  log.AppendLog(Format("      %d [frames/sec], %d [channels], %s [frames]", f.rate, f.channels,
-                       f.frames >= 0 ? std::to_string(f.frames).c_str() : "unknown"));
-  log.AppendLog("");
-  if (WriteDecodedHeaderReport(session, path, f) != 0) return nullptr;
-  log.AppendLog("..File header information was addressed to \"Wave_File_Format.txt\".");
-  return recording;
-}
-
-// The first channel of a decoded recording on the 16-bit scale. It is kept in single
-// precision until it reaches the analysis rate: exact for samples of up to 24 bits and for
-// every floating-point decoder, and half the memory of doubles for a long recording.
+// The first channel of a decoded recording at the analysis rate. Its frame count follows from
+// its duration as for a WAVE file, counting two bytes a frame.
 bool ReadDecodedSignal(MessageLog& log, SndfileRecording& recording, SourceSignal& source) {
-  const DecodedFormat& f = recording.format();
-  if (!RateInRange(log, f.rate)) return false;
+  const int rate = recording.format().rate;
+  if (!RateInRange(log, rate)) return false;
   std::vector<float> samples;
-  samples.reserve(static_cast<size_t>(std::clamp<int64_t>(f.frames, 0, int64_t{1} << 24)));
-  std::vector<double> block(size_t{1} << 16);
-  double mini = std::numeric_limits<double>::infinity();
-  double maxi = -mini;
-  for (;;) {
-    const int64_t got = recording.Read(block);
-    if (got < 0) return false;
-    if (got == 0) break;
-    for (int64_t i = 0; i < got; ++i) {
-      const double sample = block[static_cast<size_t>(i)];
-      mini = std::min(mini, sample);
-      maxi = std::max(maxi, sample);
-      samples.push_back(static_cast<float>(sample));
-    }
-  }
-  if (samples.empty()) {
-    log.AppendLog("err: 録音ファイルにサンプルがありません．");
-    return false;
-  }
-  log.AppendLog("");
-  log.AppendLog("..Samples were brought to the 16-bit scale.");
-  if (f.channels > 1) {
-    log.AppendLog(
-        Format("..Convert %d channels into mono: the first channel is kept.", f.channels));
-  }
-  if (recording.samplesNotNumbers() > 0) {
-    log.AppendLog(Format("..%lld samples that were not numbers were taken as 0.",
-                         static_cast<long long>(recording.samplesNotNumbers())));
-  }
-  log.AppendLog("");
-  log.AppendLog(Format("      Amplitude is \"mini: %.0f\" and \"maxi: %.0f\".\n", mini, maxi));
-  // As 16-bit samples: two bytes a frame, so the frame count follows from the duration as it
-  // does for a WAVE file.
+  if (!ReadDecodedSamples(log, recording, samples)) return false;
   source.monoBytes = 2 * static_cast<int64_t>(samples.size());
-  source.dataRate = 2 * f.rate;
+  source.dataRate = 2 * rate;
   source.bits = 16;
-  return ToAnalysisRate(log, samples, f.rate, source.signal);
+  // The analysis takes (bytes / bits) x 8 samples of a 16-bit recording: whole groups of eight.
+  samples.resize(samples.size() / 8 * 8);
+  return ToAnalysisRate(log, samples, rate, source.signal);
 }
 
 int Run(Session& session, const std::string& wavePath) {

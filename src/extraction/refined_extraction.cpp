@@ -3,14 +3,17 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "app/numbers.h"
+#include "extraction/decoded_recording.h"
 #include "extraction/peak_file.h"
 #include "extraction/peak_file_writer.h"
 #include "extraction/peak_picker.h"
+#include "extraction/recording_reader.h"
 #include "extraction/refined_spectrum.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_samples.h"
@@ -20,10 +23,12 @@ namespace {
 
 constexpr char kNoMemory[] = "err: 記憶領域が不足しています．";
 
-// The first channel of the samples read by ReadWaveSamples, served a block at a time.
+// The first channel of the samples read by ReadWaveSamples or decoded by libsndfile, served a
+// block at a time.
+template <typename Sample>
 class SampleBufferSource : public RecordingSource {
  public:
-  explicit SampleBufferSource(const std::vector<int16_t>& samples) : samples_(samples) {}
+  explicit SampleBufferSource(const std::vector<Sample>& samples) : samples_(samples) {}
   int64_t Read(std::span<double> block) override {
     size_t n = 0;
     for (; n < block.size() && next_ < samples_.size(); ++n) block[n] = samples_[next_++];
@@ -31,7 +36,7 @@ class SampleBufferSource : public RecordingSource {
   }
 
  private:
-  const std::vector<int16_t>& samples_;
+  const std::vector<Sample>& samples_;
   size_t next_ = 0;
 };
 
@@ -57,11 +62,17 @@ int Run(Session& session, const std::string& wavePath) {
     log.AppendLog("err: 改行を含むパスの WAVE ファイルは解析できません．");
     return 1;
   }
-  if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
   WaveFmt_Data format;
-  if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  std::unique_ptr<SndfileRecording> decoded;
+  if (ChooseRecordingReader(wavePath) == RecordingReader::kSndfile) {
+    decoded = OpenDecodedRecording(session, wavePath);
+    if (!decoded) return 1;
+  } else {
+    if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
+    if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  }
 
-  const double rate = format.samplingRate();
+  const double rate = decoded ? decoded->format().rate : format.samplingRate();
   if (rate < kAnalysisRate) {
     log.AppendLog(
         Format("err: サンプリングレートが%8.2fHz以上でないと解析できません．", kAnalysisRate));
@@ -77,17 +88,28 @@ int Run(Session& session, const std::string& wavePath) {
   log.AppendLog("");
 
   std::vector<int16_t> samples;
-  int64_t dataBytes = 0;
-  const bool stereo = format.channels() == 2;
-  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
-                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
-    return 1;
+  std::vector<float> decodedSamples;
+  std::unique_ptr<RecordingSource> source;
+  if (decoded) {
+    if (!ReadDecodedSamples(log, *decoded, decodedSamples)) return 1;
+    // Whole groups of eight, as (bytes / bits) x 8 counts a 16-bit recording's samples.
+    decodedSamples.resize(decodedSamples.size() / 8 * 8);
+    source = std::make_unique<SampleBufferSource<float>>(decodedSamples);
+  } else {
+    int64_t dataBytes = 0;
+    const bool stereo = format.channels() == 2;
+    if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
+                        stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
+      return 1;
+    }
+    const int bits = format.bitsPerSample();
+    const int64_t monoBytes = stereo ? dataBytes / 2 : dataBytes;
+    samples.resize(static_cast<size_t>(monoBytes / bits * 8));
+    source = std::make_unique<SampleBufferSource<int16_t>>(samples);
   }
-  const int bits = format.bitsPerSample();
-  const int64_t monoBytes = stereo ? dataBytes / 2 : dataBytes;
-  samples.resize(static_cast<size_t>(monoBytes / bits * 8));
+  const size_t sampleCount = decoded ? decodedSamples.size() : samples.size();
   // The frame count: the duration in milliseconds over the frame shift.
-  const double duration = static_cast<double>(samples.size()) / rate * 1000.0;
+  const double duration = static_cast<double>(sampleCount) / rate * 1000.0;
   const auto loopCount =
       static_cast<int64_t>(std::min(std::trunc(duration / s.FrameRate),
                                     static_cast<double>(std::numeric_limits<int32_t>::max())));
@@ -98,13 +120,12 @@ int Run(Session& session, const std::string& wavePath) {
     return 1;
   }
   file.WriteHeader(s.FrameRate, loopCount, wavePath);
-  SampleBufferSource source(samples);
   std::vector<RefinedPeak> peaks;
   std::vector<float> frequencies, levels;
   std::string record;
   double MaxdB = -1000.0, MindB = 1000.0;
   for (int64_t m = 1; m <= loopCount; ++m) {
-    if (spectrum.NextFrame(source, peaks) != 0) {
+    if (spectrum.NextFrame(*source, peaks) != 0) {
       file.KeepPartial();
       return 1;
     }

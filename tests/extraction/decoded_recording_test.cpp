@@ -15,6 +15,7 @@
 #include "extraction/decoded_header_report.h"
 #include "extraction/recording_formats.h"
 #include "extraction/recording_reader.h"
+#include "extraction/refined_extraction.h"
 #include "extraction/wave_header_report.h"
 #include "extraction_fixture.h"
 #include "recognition/peak_combination.h"
@@ -93,6 +94,23 @@ TEST(DecodedRecordingTest, LosslessFormatsGiveTheSixteenBitPeakFile) {
   const std::string report = Cp932ToUtf8(testing::ReadFile(folder.Path(kWaveHeaderReportName)));
   EXPECT_NE(report.find("RF64 (RIFF 64)"), std::string::npos) << report;
   EXPECT_NE(report.find("\r\n11025 /* フレーム数 [frames] */\r\n"), std::string::npos) << report;
+}
+
+TEST(DecodedRecordingTest, TheRefinedMethodReadsTheSameSamplesFromEveryFormat) {
+  const int rate = 22050;
+  const std::vector<std::vector<double>> stereo = Stereo(rate, 0.5);
+  ExtractionFolder folder;
+  std::string expected;
+  for (const auto& [name, format] :
+       {std::pair{"refined.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+        std::pair{"refined.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24}}) {
+    const std::string path = folder.Path(name);
+    ASSERT_TRUE(WriteSoundFile(path, format, rate, stereo));
+    ASSERT_EQ(RefinedPeakExtraction(folder.session(), path), 0) << name;
+    if (expected.empty()) expected = WithoutPath(folder.PeakFile());
+    EXPECT_EQ(WithoutPath(folder.PeakFile()), expected) << name;
+  }
+  EXPECT_TRUE(Logged(folder, kDecodedLine));
 }
 
 TEST(DecodedRecordingTest, HeaderReportNamesContainerEncodingRateChannelsAndFrames) {
