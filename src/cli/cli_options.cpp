@@ -15,6 +15,10 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
       options.help = true;
     } else if (argument == "--quiet" || argument == "-q") {
       options.quiet = true;
+    } else if (argument == "--refined") {
+      options.method = TranscriptionMethod::kRefined;
+    } else if (argument == "--faithful") {
+      options.method = TranscriptionMethod::kFaithful;
     } else if (argument == "--figures" || argument == "--figures=main") {
       options.figures = FigureFiles::kMain;
     } else if (argument == "--figures=enlarged") {
@@ -41,11 +45,20 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
 
 const char* CliUsage() {
   return R"(usage: wav2mid [--workdir DIR] [--quiet] [--figures[=enlarged]] FILE.wav...
+       wav2mid --refined [--workdir DIR] [--quiet] [--figures[=enlarged]] FILE.wav...
 
 Converts each WAVE file into a Standard MIDI File the way the "wav2mid" button of the
 window does: peak extraction, peak clustering, pitch recognition and MIDI conversion.
 FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE file.
 
+  --faithful     transcribe as the settings file describes: peaks of every frame,
+                 lumps of linked peaks, one note per loud enough lump (the default)
+  --refined      transcribe with the refined method: the overtones of a tone are
+                 grouped into one note of its fundamental, repeated notes are split at
+                 their onsets, drum-like sounds are left out and velocities follow the
+                 level at the onset. Frame shift, tempo, rhythm and tone come from the
+                 settings file; the other analysis settings are not used. Better notes
+                 for most music; the work files and the note script keep their formats
   --workdir DIR  take the settings file (設定変更.txt) and keep the work files
                  (Wave_File_Format.txt, PeakExtraction.txt, PeakCombination.txt) in DIR
                  instead of the program directory: the folder of the wav2mid executable

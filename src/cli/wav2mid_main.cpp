@@ -89,6 +89,7 @@ int Run(const CliOptions& options) {
     return 1;
   }
   Session session(folder);
+  session.method = options.method;
   if (!PrepareSettings(session, reporter)) return 1;
 #ifdef TONVALE_WITH_FIGURES
   // Text in the pictures needs the font machinery of a (windowless) application.

@@ -18,6 +18,11 @@ TEST(CliOptionsTest, ReadsFilesAndOptionsInAnyOrder) {
   EXPECT_EQ(ParseCliOptions({"--figures", "c.wav"}).figures, FigureFiles::kMain);
   EXPECT_EQ(ParseCliOptions({"--figures=main", "c.wav"}).figures, FigureFiles::kMain);
   EXPECT_EQ(ParseCliOptions({"c.wav", "--figures=enlarged"}).figures, FigureFiles::kEnlarged);
+  // The method: faithful unless asked, and the last choice holds.
+  EXPECT_EQ(ParseCliOptions({"c.wav"}).method, TranscriptionMethod::kFaithful);
+  EXPECT_EQ(ParseCliOptions({"--refined", "c.wav"}).method, TranscriptionMethod::kRefined);
+  EXPECT_EQ(ParseCliOptions({"--refined", "c.wav", "--faithful"}).method,
+            TranscriptionMethod::kFaithful);
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotUse) {
