@@ -22,10 +22,11 @@ struct CliOptions {
   FigureFiles figures = FigureFiles::kNone;
   TranscriptionMethod method = TranscriptionMethod::kFaithful;  // the last of --refined/--faithful
   bool help = false;
+  bool version = false;
   std::string error;  // not empty when the arguments cannot be used
 };
 
-// Parses the arguments after the program name. "--" ends the options.
+// Parses the arguments after the program name by the rules of app/command_line.h.
 CliOptions ParseCliOptions(const std::vector<std::string>& arguments);
 
 // The text of --help.

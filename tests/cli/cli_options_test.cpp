@@ -29,9 +29,16 @@ TEST(CliOptionsTest, RefusesWhatItCannotUse) {
   EXPECT_EQ(ParseCliOptions({}).error, "no WAVE file given");
   EXPECT_EQ(ParseCliOptions({"a.wav", "--workdir"}).error, "--workdir needs a folder");
   EXPECT_EQ(ParseCliOptions({"--loud", "a.wav"}).error, "unknown option --loud");
-  CliOptions help = ParseCliOptions({"--help"});
-  EXPECT_TRUE(help.help);
-  EXPECT_TRUE(help.error.empty());
+  EXPECT_EQ(ParseCliOptions({"--workdir=", "a.wav"}).error, "--workdir needs a folder");
+  EXPECT_EQ(ParseCliOptions({"--figures=big", "a.wav"}).error,
+            "--figures takes main or enlarged, not big");
+  // Help and the version are answered whatever else the line holds.
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--help"}, {"--loud", "-h"}, {"--version"}}) {
+    CliOptions asked = ParseCliOptions(arguments);
+    EXPECT_TRUE(asked.help || asked.version);
+    EXPECT_TRUE(asked.error.empty());
+  }
 }
 
 }  // namespace
