@@ -34,11 +34,7 @@ std::string DecodedHeaderReportText(const DecodedFormat& format, std::string_vie
   line(" */");
   line(Format("%d /* サンプリングレート [frames/sec] */", format.rate));
   line(Format("%d /* チャンネル数 [channel]: 解析するのは第 1 チャンネル */", format.channels));
-  if (format.frames >= 0) {
-    line(Format("%lld /* フレーム数 [frames] */", static_cast<long long>(format.frames)));
-  } else {
-    line("/* フレーム数 [frames]: ファイルに書かれていません (unknown) */");
-  }
+  line(Format("%lld /* フレーム数 [frames] */", static_cast<long long>(format.frames)));
   return out;
 }
 

@@ -11,7 +11,7 @@ namespace tonvale {
 // The header report of a recording that libsndfile decodes, as UTF-8 text with "\n" line
 // ends: a comment block with the decoder and the path, the container and the sample encoding
 // as the decoder names them, then the rate, the channel count and the frame count as value
-// lines ("unknown" when the file does not declare its length).
+// lines.
 std::string DecodedHeaderReportText(const DecodedFormat& format, std::string_view path,
                                     std::string_view decoder);
 

@@ -1,64 +1,62 @@
 #include "extraction/decoded_recording.h"
 
 #include <algorithm>
-#include <limits>
+#include <vector>
 
 #include "app/numbers.h"
 #include "extraction/decoded_header_report.h"
 
 namespace tonvale {
 
-std::unique_ptr<SndfileRecording> OpenDecodedRecording(Session& session, const std::string& path) {
+std::unique_ptr<DecodedRecordingSource> DecodedRecordingSource::Open(Session& session,
+                                                                     const std::string& path) {
   MessageLog& log = session.log;
   std::unique_ptr<SndfileRecording> recording = SndfileRecording::Open(log, path);
   if (!recording) return nullptr;
   const DecodedFormat& f = recording->format();
   log.AppendLog("..The recording is read with " + SndfileRecording::LibraryVersion() + ".");
   log.AppendLog("      " + f.container + ", " + f.encoding);
-  log.AppendLog(Format("      %d [frames/sec], %d [channels], %s [frames]", f.rate, f.channels,
-                       f.frames >= 0 ? std::to_string(f.frames).c_str() : "unknown"));
+  log.AppendLog(Format("      %d [frames/sec], %d [channels], %lld [frames]", f.rate, f.channels,
+                       static_cast<long long>(f.frames)));
   log.AppendLog("");
   if (WriteDecodedHeaderReport(session, path, f) != 0) return nullptr;
   log.AppendLog("..File header information was addressed to \"Wave_File_Format.txt\".");
-  return recording;
+  if (f.frames == 0) {
+    log.AppendLog("err: 録音ファイルにサンプルがありません．" + path);
+    return nullptr;
+  }
+  return std::unique_ptr<DecodedRecordingSource>(new DecodedRecordingSource(std::move(recording)));
 }
 
-bool ReadDecodedSamples(MessageLog& log, SndfileRecording& recording, std::vector<float>& samples) {
-  const DecodedFormat& f = recording.format();
-  samples.clear();
-  // A declared length is a hint only: a damaged file may claim far more than it holds.
-  samples.reserve(static_cast<size_t>(std::clamp<int64_t>(f.frames, 0, int64_t{1} << 24)));
-  std::vector<double> block(size_t{1} << 16);
-  double mini = std::numeric_limits<double>::infinity();
-  double maxi = -mini;
-  for (;;) {
-    const int64_t got = recording.Read(block);
-    if (got < 0) return false;
-    if (got == 0) break;
-    for (int64_t i = 0; i < got; ++i) {
-      const double sample = block[static_cast<size_t>(i)];
-      mini = std::min(mini, sample);
-      maxi = std::max(maxi, sample);
-      samples.push_back(static_cast<float>(sample));
-    }
+int64_t DecodedRecordingSource::Read(std::span<double> block) {
+  const int64_t left = sampleCount() - given_;
+  if (left > 0) {
+    const int64_t got =
+        recording_->Read(block.first(static_cast<size_t>(std::min<int64_t>(left, block.size()))));
+    if (got > 0) given_ += got;
+    return got;
   }
-  if (samples.empty()) {
-    log.AppendLog("err: 録音ファイルにサンプルがありません．");
-    return false;
+  std::vector<double> rest(4096);
+  int64_t got = 0;
+  while ((got = recording_->Read(rest)) > 0) {
   }
+  return got;
+}
+
+void DecodedRecordingSource::LogReading(MessageLog& log) const {
   log.AppendLog("");
   log.AppendLog("..Samples were brought to the 16-bit scale.");
-  if (f.channels > 1) {
-    log.AppendLog(
-        Format("..Convert %d channels into mono: the first channel is kept.", f.channels));
+  const int channels = format().channels;
+  if (channels > 1) {
+    log.AppendLog(Format("..Convert %d channels into mono: the first channel is kept.", channels));
   }
-  if (recording.samplesNotNumbers() > 0) {
+  if (recording_->samplesNotNumbers() > 0) {
     log.AppendLog(Format("..%lld samples that were not numbers were taken as 0.",
-                         static_cast<long long>(recording.samplesNotNumbers())));
+                         static_cast<long long>(recording_->samplesNotNumbers())));
   }
   log.AppendLog("");
-  log.AppendLog(Format("      Amplitude is \"mini: %.0f\" and \"maxi: %.0f\".\n", mini, maxi));
-  return true;
+  log.AppendLog(Format("      Amplitude is \"mini: %.0f\" and \"maxi: %.0f\".\n",
+                       recording_->minimum(), recording_->maximum()));
 }
 
 }  // namespace tonvale

@@ -23,12 +23,10 @@ namespace {
 
 constexpr char kNoMemory[] = "err: 記憶領域が不足しています．";
 
-// The first channel of the samples read by ReadWaveSamples or decoded by libsndfile, served a
-// block at a time.
-template <typename Sample>
+// The first channel of the samples read by ReadWaveSamples, served a block at a time.
 class SampleBufferSource : public RecordingSource {
  public:
-  explicit SampleBufferSource(const std::vector<Sample>& samples) : samples_(samples) {}
+  explicit SampleBufferSource(const std::vector<int16_t>& samples) : samples_(samples) {}
   int64_t Read(std::span<double> block) override {
     size_t n = 0;
     for (; n < block.size() && next_ < samples_.size(); ++n) block[n] = samples_[next_++];
@@ -36,7 +34,7 @@ class SampleBufferSource : public RecordingSource {
   }
 
  private:
-  const std::vector<Sample>& samples_;
+  const std::vector<int16_t>& samples_;
   size_t next_ = 0;
 };
 
@@ -63,9 +61,9 @@ int Run(Session& session, const std::string& wavePath) {
     return 1;
   }
   WaveFmt_Data format;
-  std::unique_ptr<SndfileRecording> decoded;
+  std::unique_ptr<DecodedRecordingSource> decoded;
   if (ChooseRecordingReader(wavePath) == RecordingReader::kSndfile) {
-    decoded = OpenDecodedRecording(session, wavePath);
+    decoded = DecodedRecordingSource::Open(session, wavePath);
     if (!decoded) return 1;
   } else {
     if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
@@ -87,15 +85,10 @@ int Run(Session& session, const std::string& wavePath) {
   log.AppendLog("Window        is \"Hann, centred on each label\".");
   log.AppendLog("");
 
+  // A decoded recording is read as the frames go; a WAVE file is read whole first.
   std::vector<int16_t> samples;
-  std::vector<float> decodedSamples;
-  std::unique_ptr<RecordingSource> source;
-  if (decoded) {
-    if (!ReadDecodedSamples(log, *decoded, decodedSamples)) return 1;
-    // Whole groups of eight, as (bytes / bits) x 8 counts a 16-bit recording's samples.
-    decodedSamples.resize(decodedSamples.size() / 8 * 8);
-    source = std::make_unique<SampleBufferSource<float>>(decodedSamples);
-  } else {
+  std::unique_ptr<SampleBufferSource> buffer;
+  if (!decoded) {
     int64_t dataBytes = 0;
     const bool stereo = format.channels() == 2;
     if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
@@ -105,9 +98,10 @@ int Run(Session& session, const std::string& wavePath) {
     const int bits = format.bitsPerSample();
     const int64_t monoBytes = stereo ? dataBytes / 2 : dataBytes;
     samples.resize(static_cast<size_t>(monoBytes / bits * 8));
-    source = std::make_unique<SampleBufferSource<int16_t>>(samples);
+    buffer = std::make_unique<SampleBufferSource>(samples);
   }
-  const size_t sampleCount = decoded ? decodedSamples.size() : samples.size();
+  RecordingSource& source = decoded ? static_cast<RecordingSource&>(*decoded) : *buffer;
+  const auto sampleCount = static_cast<size_t>(decoded ? decoded->sampleCount() : samples.size());
   // The frame count: the duration in milliseconds over the frame shift.
   const double duration = static_cast<double>(sampleCount) / rate * 1000.0;
   const auto loopCount =
@@ -125,8 +119,9 @@ int Run(Session& session, const std::string& wavePath) {
   std::string record;
   double MaxdB = -1000.0, MindB = 1000.0;
   for (int64_t m = 1; m <= loopCount; ++m) {
-    if (spectrum.NextFrame(*source, peaks) != 0) {
-      file.KeepPartial();
+    if (spectrum.NextFrame(source, peaks) != 0) {
+      // A decoded recording that cannot be read on leaves the previous peak file.
+      if (!decoded) file.KeepPartial();
       return 1;
     }
     frequencies.clear();
@@ -140,6 +135,15 @@ int Run(Session& session, const std::string& wavePath) {
     record.clear();
     AppendPeakRecord(record, s.FrameRate * m, frequencies, levels);
     file.Write(record);
+  }
+  if (decoded) {
+    // The rest of the recording, for its range and its errors.
+    std::vector<double> rest(4096);
+    int64_t got = 0;
+    while ((got = decoded->Read(rest)) > 0) {
+    }
+    if (got < 0) return 1;
+    decoded->LogReading(log);
   }
   if (!file.Finish(MaxdB, MindB)) {
     log.AppendLog("err: cannot write! PeakExtraction.txt");

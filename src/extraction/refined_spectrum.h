@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <vector>
 
 #include "dsp/real_fft.h"
@@ -16,12 +17,29 @@ struct RefinedPeak {
   float level;
 };
 
+// Halves the rate of a signal: a half-band low-pass, then every other sample. Output sample m
+// lies at input sample 2m (the filter's delay is taken out).
+class HalfbandDecimator {
+ public:
+  HalfbandDecimator();
+  void Process(std::span<const double> in, std::vector<double>& out);
+  // After the last input: the outputs that the filter still holds.
+  void Finish(std::vector<double>& out);
+
+ private:
+  static constexpr int kHalfbandTaps = 31;
+  std::vector<double> taps_;
+  std::vector<double> buffer_;  // starts with half the taps of zeros before the first sample
+  size_t next_ = 0;
+};
+
 // The frames of the refined analysis, read from a recording at its own rate. Frame m (from 1)
 // is centred on the time of its label, m x the frame shift, rounded to the nearest sample, so
-// frames never drift against their labels. Each frame is 93 ms long (long enough to resolve
-// the partials of a low E, 41 Hz apart), Hann-windowed and zero-padded to twice its length or
-// more. Only the last frame's worth of samples is held, so memory does not grow with the
-// length of the recording.
+// frames never drift against their labels. Recordings at 44.1 kHz and above are first halved
+// (once or more) to between 22.05 and 44.1 kHz. Each frame is a power of two of samples near
+// 93 ms (long enough to resolve the partials of a low E, 41 Hz apart), Hann-windowed and
+// zero-padded to twice its length. Only the last frame's worth of samples is held, so memory does
+// not grow with the length of the recording.
 class RefinedSpectrum {
  public:
   // False when the rate or shift is not positive or memory runs out.
@@ -53,6 +71,8 @@ class RefinedSpectrum {
   int64_t heldFrom_ = 0;
   bool ended_ = false;
   std::vector<double> block_;
+  std::vector<HalfbandDecimator> decimators_;
+  std::vector<double> halved_, stage_;
   std::vector<double> frame_samples_;
   std::vector<double> re_, im_, db_;
   mutable std::vector<double> floors_, median_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "app/numbers.h"
 
@@ -45,18 +46,37 @@ std::unique_ptr<SndfileRecording> SndfileRecording::Open(MessageLog& log, const 
   format.encoding = FormatName(info.format & SF_FORMAT_SUBMASK, SFC_GET_FORMAT_INFO);
   format.rate = info.samplerate;
   format.channels = info.channels;
-  format.frames = info.frames >= 0 && info.frames < SF_COUNT_MAX ? info.frames : -1;
-  // Integer samples come as fractions of their full scale, floating-point ones as they are.
-  sf_command(file, SFC_SET_NORM_DOUBLE, nullptr, SF_TRUE);
-  // MPEG streams give their length as an estimate: only the other formats are held to theirs.
-  if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) format.frames = -1;
+  // An MPEG stream gives its length as an estimate, a cut Ogg stream none at all: those are
+  // decoded once to count their frames, then opened again for the samples.
+  const bool estimated = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+  if (estimated || info.frames < 0 || info.frames >= SF_COUNT_MAX) {
+    std::unique_ptr<SndfileRecording> counter(new SndfileRecording(log, path, file, format));
+    std::vector<double> block(4096);
+    int64_t got = 0;
+    while ((got = counter->Read(block)) > 0) {
+    }
+    if (got < 0) return nullptr;
+    format.frames = counter->framesRead();
+    counter.reset();
+    file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) {
+      log.AppendLog("err: 録音ファイルとして読めません．" + path +
+                    " (libsndfile: " + sf_strerror(nullptr) + ")");
+      return nullptr;
+    }
+  } else {
+    format.frames = info.frames;
+  }
   return std::unique_ptr<SndfileRecording>(
       new SndfileRecording(log, path, file, std::move(format)));
 }
 
 SndfileRecording::SndfileRecording(MessageLog& log, std::string path, SNDFILE* file,
                                    DecodedFormat format)
-    : log_(log), path_(std::move(path)), file_(file), format_(std::move(format)) {}
+    : log_(log), path_(std::move(path)), file_(file), format_(std::move(format)) {
+  // Integer samples come as fractions of their full scale, floating-point ones as they are.
+  sf_command(file_, SFC_SET_NORM_DOUBLE, nullptr, SF_TRUE);
+}
 
 SndfileRecording::~SndfileRecording() {
   sf_close(file_);
@@ -84,6 +104,8 @@ int64_t SndfileRecording::Read(std::span<double> block) {
     const double sample = frames_[i * channels] * kSixteenBitScale;
     if (std::isfinite(sample)) {
       block[i] = sample;
+      mini_ = std::min(mini_, sample);
+      maxi_ = std::max(maxi_, sample);
     } else {
       block[i] = 0.0;
       ++notNumbers_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -19,10 +20,13 @@ struct DecodedFormat {
   std::string encoding;   // "Signed 24 bit PCM", "32 bit float", "MPEG Layer III" ...
   int rate = 0;           // frames per second
   int channels = 0;
-  int64_t frames = -1;  // as the file declares them; -1 when it does not say
+  // As the file declares them or, where it does not say or only estimates (MP3, a cut Ogg
+  // stream), as a first pass decodes them.
+  int64_t frames = 0;
 };
 
-// A recording decoded by libsndfile: any container and encoding the library reads. Integer
+// A recording decoded by libsndfile: any container and encoding the library reads. A file that
+// ends before the frames it declares fails the read that finds its end. Integer
 // samples are scaled by 32768 / 2^(bits - 1) and floating-point ones (full scale 1.0) by 32768,
 // so a 16-bit signal comes out as the integers it was whatever it was stored as. Only the first
 // channel is delivered. A sample that is not a finite number comes out as 0.
@@ -38,9 +42,12 @@ class SndfileRecording final : public RecordingSource {
   const DecodedFormat& format() const { return format_; }
   int64_t Read(std::span<double> block) override;
 
-  // Frames delivered so far, and how many of their samples were not finite numbers.
+  // Frames delivered so far, how many of their samples were not finite numbers, and the
+  // range of the others (+inf and -inf before the first).
   int64_t framesRead() const { return framesRead_; }
   int64_t samplesNotNumbers() const { return notNumbers_; }
+  double minimum() const { return mini_; }
+  double maximum() const { return maxi_; }
 
   // "libsndfile-1.2.0", the decoder that the log and the header report name.
   static std::string LibraryVersion();
@@ -56,6 +63,8 @@ class SndfileRecording final : public RecordingSource {
   std::vector<double> frames_;  // one block of interleaved frames
   int64_t framesRead_ = 0;
   int64_t notNumbers_ = 0;
+  double mini_ = std::numeric_limits<double>::infinity();
+  double maxi_ = -std::numeric_limits<double>::infinity();
   bool failed_ = false;
 };
 

@@ -12,6 +12,7 @@
 #include "gui/dialog_template.h"
 #include "gui/figure_dialog.h"
 #include "gui/log_list_box.h"
+#include "gui/method_choice.h"
 #include "gui/plot_surface.h"
 #include "gui/plot_surface_canvas.h"
 #include "gui/program_icon.h"
@@ -102,6 +103,7 @@ MainDialog::MainDialog(Session& session, MediaDevice& device, UserDialogs& dialo
       desktop_(desktop),
       m_hIcon(LoadProgramIcon()) {
   session_.log.AddObserver(this);
+  AddMethodChoice(this, session_);
 }
 
 MainDialog::~MainDialog() {

@@ -1,6 +1,7 @@
 #include "recognition/refined_pitch.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tonvale {
@@ -67,6 +68,13 @@ constexpr int kDeepestSubharmonic = 5;
 // peaks between them belong to other sounds.
 constexpr double kSeriesSpread = 0.1;
 
+// 1200 log2 h: how many cents harmonic h lies above its fundamental.
+const std::array<double, kMostHarmonics + 1> kHarmonicCents = [] {
+  std::array<double, kMostHarmonics + 1> cents{};
+  for (int h = 1; h <= kMostHarmonics; ++h) cents[h] = 1200.0 * std::log2(static_cast<double>(h));
+  return cents;
+}();
+
 }  // namespace
 
 double NoteFrequency(double note) {
@@ -84,7 +92,7 @@ double HarmonicAnalyser::Collect(int note, std::vector<Match>& matches) const {
   const double f0 = NoteFrequency(note);
   double sum = 0.0;
   for (int h = 1; h <= kMostHarmonics && h * f0 <= kHighestPartialHz; ++h) {
-    const double target = note * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
+    const double target = note * 100.0 + kHarmonicCents[h];
     auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
     Match best;
     for (; it != cents_.end() && *it <= target + kToleranceCents; ++it) {
