@@ -48,9 +48,8 @@ struct CommandLine {
 // - "--help", "-h" and "--version" are answered before anything else: given anywhere before
 //   "--", they clear every fault, so a user can always ask for them.
 // - An option that needs a value and has none (at the end, or empty, or nothing after '=') is
-//   "NAME needs NOUN";
-//   a switch given a value is "NAME takes no value"; any other argument beginning with '-'
-//   is "unknown option ARGUMENT".
+//   "NAME needs NOUN"; a switch given a value is "NAME takes no value"; any other argument
+//   beginning with '-' is "unknown option ARGUMENT".
 // - The first fault is the one reported; reading goes on, so a later "--help" is still seen,
 //   but no option after a fault is taken.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
