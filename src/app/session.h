@@ -6,6 +6,7 @@
 #include "app/figure_state.h"
 #include "app/message_log.h"
 #include "app/settings.h"
+#include "app/transcription_method.h"
 
 namespace tonvale {
 
@@ -27,6 +28,11 @@ struct Session {
   Settings settings;
   FigureState mainFigure;
   FigureState enlargedFigure;
+  // Threads that process 1 may use for one recording; 0 means one per core. The output is the
+  // same for any number.
+  unsigned analysisThreads = 0;
+  // Chosen by the front end for each run; never part of the settings file.
+  TranscriptionMethod method = TranscriptionMethod::kFaithful;
 };
 
 }  // namespace tonvale

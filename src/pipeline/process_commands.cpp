@@ -8,31 +8,36 @@
 #include "app/settings_file.h"
 #include "extraction/peak_extraction.h"
 #include "extraction/peak_file.h"
+#include "extraction/recording_formats.h"
+#include "extraction/refined_extraction.h"
 #include "extraction/work_file.h"
 #include "recognition/midi_writer.h"
 #include "recognition/peak_combination.h"
 #include "recognition/pitch_recognition.h"
+#include "recognition/refined_combination.h"
+#include "recognition/refined_recognition.h"
 
 namespace tonvale {
 namespace {
 
-// Loads the settings, then starts the command's story in a cleared log.
+bool Refined(const Session& session) {
+  return session.method == TranscriptionMethod::kRefined;
+}
+
+// Loads the settings, then starts the command's story in a cleared log. The refined method
+// says so under the heading; the faithful method's story stays as it always was.
 bool Begin(Session& session, std::string_view heading, std::string_view description) {
   if (LoadSettings(session) != 0) return false;
   session.log.ClearLog();
   session.log.AppendLog(heading);
   session.log.AppendLog(description);
+  if (Refined(session)) session.log.AppendLog(kRefinedMethodLine);
   return true;
 }
 
 int Fail(Session& session, std::string_view message) {
   session.log.AppendLog(message);
   return 1;
-}
-
-bool EndsWith(const std::string& text, std::string_view ending) {
-  return text.size() >= ending.size() &&
-         std::string_view(text).substr(text.size() - ending.size()) == ending;
 }
 
 // The WAVE path that process 2 copied into the lump file; empty without one. False, after the
@@ -58,10 +63,12 @@ int RunProcess1(Session& session, ProcessHost& host) {
   if (!stopped || path.size() < 4) {
     return Fail(session, "err: 解析する wave ファイルが見当たりません．");
   }
-  if (!EndsWith(path, ".wav") && !EndsWith(path, ".WAV")) {
+  if (!IsRecordingName(path)) {
     return Fail(session, "err: 指定したファイルが wave ではありません．");
   }
-  if (PeakExtraction(session, path) != 0) {
+  const int result =
+      Refined(session) ? RefinedPeakExtraction(session, path) : PeakExtraction(session, path);
+  if (result != 0) {
     return Fail(session, "err: PeakExtraction が異常終了しました．");
   }
   host.PlotProcess1();
@@ -76,7 +83,7 @@ int RunProcess2(Session& session, ProcessHost& host) {
   if (!IsReadableFile(session.WorkPath(kPeakFileName))) {
     return Fail(session, "err: PeakExtraction.txt がありません．");
   }
-  if (PeakCombination(session) != 0) {
+  if ((Refined(session) ? RefinedPeakCombination(session) : PeakCombination(session)) != 0) {
     return Fail(session, "err: PeakCombination が異常終了しました．");
   }
   host.PlotProcess2();
@@ -90,7 +97,7 @@ int RunProcess3(Session& session, ProcessHost&) {
   if (!IsReadableFile(session.WorkPath(kLumpFileName))) {
     return Fail(session, "err: PeakCombination.txt がありません．");
   }
-  if (PitchRecognition(session) != 0) {
+  if ((Refined(session) ? RefinedPitchRecognition(session) : PitchRecognition(session)) != 0) {
     return Fail(session, "err: PitchRecognition が異常終了しました．");
   }
   return 0;
