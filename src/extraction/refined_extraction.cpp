@@ -13,27 +13,12 @@
 #include "extraction/peak_picker.h"
 #include "extraction/refined_spectrum.h"
 #include "extraction/wave_header_report.h"
-#include "extraction/wave_samples.h"
+#include "extraction/wave_recording_source.h"
 
 namespace tonvale {
 namespace {
 
 constexpr char kNoMemory[] = "err: 記憶領域が不足しています．";
-
-// The first channel of the samples read by ReadWaveSamples, served a block at a time.
-class SampleBufferSource : public RecordingSource {
- public:
-  explicit SampleBufferSource(const std::vector<int16_t>& samples) : samples_(samples) {}
-  int64_t Read(std::span<double> block) override {
-    size_t n = 0;
-    for (; n < block.size() && next_ < samples_.size(); ++n) block[n] = samples_[next_++];
-    return static_cast<int64_t>(n);
-  }
-
- private:
-  const std::vector<int16_t>& samples_;
-  size_t next_ = 0;
-};
 
 void LogArguments(MessageLog& log, const Settings& s, const std::string& wavePath) {
   log.AppendLog("..Peak-frequency extraction (refined)");
@@ -76,18 +61,10 @@ int Run(Session& session, const std::string& wavePath) {
   log.AppendLog("Window        is \"Hann, centred on each label\".");
   log.AppendLog("");
 
-  std::vector<int16_t> samples;
-  int64_t dataBytes = 0;
-  const bool stereo = format.channels() == 2;
-  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
-                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
-    return 1;
-  }
-  const int bits = format.bitsPerSample();
-  const int64_t monoBytes = stereo ? dataBytes / 2 : dataBytes;
-  samples.resize(static_cast<size_t>(monoBytes / bits * 8));
+  WaveRecordingSource source;
+  if (source.Open(log, wavePath, format) != 0) return 1;
   // The frame count: the duration in milliseconds over the frame shift.
-  const double duration = static_cast<double>(samples.size()) / rate * 1000.0;
+  const double duration = static_cast<double>(source.sampleCount()) / rate * 1000.0;
   const auto loopCount =
       static_cast<int64_t>(std::min(std::trunc(duration / s.FrameRate),
                                     static_cast<double>(std::numeric_limits<int32_t>::max())));
@@ -98,7 +75,6 @@ int Run(Session& session, const std::string& wavePath) {
     return 1;
   }
   file.WriteHeader(s.FrameRate, loopCount, wavePath);
-  SampleBufferSource source(samples);
   std::vector<RefinedPeak> peaks;
   std::vector<float> frequencies, levels;
   std::string record;
@@ -120,6 +96,16 @@ int Run(Session& session, const std::string& wavePath) {
     AppendPeakRecord(record, s.FrameRate * m, frequencies, levels);
     file.Write(record);
   }
+  // The rest of the recording, so that the report of what was read covers all of it.
+  std::vector<double> rest(4096);
+  for (int64_t got = 1; got > 0;) {
+    got = source.Read(rest);
+    if (got < 0) {
+      file.KeepPartial();
+      return 1;
+    }
+  }
+  source.LogReading(log, format.dataRate());
   if (!file.Finish(MaxdB, MindB)) {
     log.AppendLog("err: cannot write! PeakExtraction.txt");
     return 1;
