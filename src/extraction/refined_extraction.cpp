@@ -3,14 +3,17 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "app/numbers.h"
+#include "extraction/decoded_recording.h"
 #include "extraction/peak_file.h"
 #include "extraction/peak_file_writer.h"
 #include "extraction/peak_picker.h"
+#include "extraction/recording_reader.h"
 #include "extraction/refined_spectrum.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_recording_source.h"
@@ -42,11 +45,17 @@ int Run(Session& session, const std::string& wavePath) {
     log.AppendLog("err: 改行を含むパスの WAVE ファイルは解析できません．");
     return 1;
   }
-  if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
   WaveFmt_Data format;
-  if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  std::unique_ptr<DecodedRecordingSource> decoded;
+  if (ChooseRecordingReader(wavePath) == RecordingReader::kSndfile) {
+    decoded = DecodedRecordingSource::Open(session, wavePath);
+    if (!decoded) return 1;
+  } else {
+    if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
+    if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  }
 
-  const double rate = format.samplingRate();
+  const double rate = decoded ? decoded->format().rate : format.samplingRate();
   if (rate < kAnalysisRate) {
     log.AppendLog(
         Format("err: サンプリングレートが%8.2fHz以上でないと解析できません．", kAnalysisRate));
@@ -61,10 +70,13 @@ int Run(Session& session, const std::string& wavePath) {
   log.AppendLog("Window        is \"Hann, centred on each label\".");
   log.AppendLog("");
 
-  WaveRecordingSource source;
-  if (source.Open(log, wavePath, format) != 0) return 1;
+  // A decoded recording and a WAVE file are both read as the frames go.
+  WaveRecordingSource wave;
+  if (!decoded && wave.Open(log, wavePath, format) != 0) return 1;
+  RecordingSource& source = decoded ? static_cast<RecordingSource&>(*decoded) : wave;
+  const int64_t sampleCount = decoded ? decoded->sampleCount() : wave.sampleCount();
   // The frame count: the duration in milliseconds over the frame shift.
-  const double duration = static_cast<double>(source.sampleCount()) / rate * 1000.0;
+  const double duration = static_cast<double>(sampleCount) / rate * 1000.0;
   const auto loopCount =
       static_cast<int64_t>(std::min(std::trunc(duration / s.FrameRate),
                                     static_cast<double>(std::numeric_limits<int32_t>::max())));
@@ -81,7 +93,8 @@ int Run(Session& session, const std::string& wavePath) {
   double MaxdB = -1000.0, MindB = 1000.0;
   for (int64_t m = 1; m <= loopCount; ++m) {
     if (spectrum.NextFrame(source, peaks) != 0) {
-      file.KeepPartial();
+      // A decoded recording that cannot be read on leaves the previous peak file.
+      if (!decoded) file.KeepPartial();
       return 1;
     }
     frequencies.clear();
@@ -98,14 +111,19 @@ int Run(Session& session, const std::string& wavePath) {
   }
   // The rest of the recording, so that the report of what was read covers all of it.
   std::vector<double> rest(4096);
-  for (int64_t got = 1; got > 0;) {
-    got = source.Read(rest);
-    if (got < 0) {
-      file.KeepPartial();
-      return 1;
-    }
+  int64_t got = 0;
+  while ((got = source.Read(rest)) > 0) {
   }
-  source.LogReading(log, format.dataRate());
+  if (got < 0) {
+    // A decoded recording that cannot be read on leaves the previous peak file.
+    if (!decoded) file.KeepPartial();
+    return 1;
+  }
+  if (decoded) {
+    decoded->LogReading(log);
+  } else {
+    wave.LogReading(log, format.dataRate());
+  }
   if (!file.Finish(MaxdB, MindB)) {
     log.AppendLog("err: cannot write! PeakExtraction.txt");
     return 1;
