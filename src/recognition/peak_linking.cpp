@@ -89,7 +89,8 @@ struct Member {
 
 }  // namespace
 
-LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate, std::string& out) {
+LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate, std::string& out,
+                        const std::function<void(std::string& out)>& flush) {
   LinkingResult result;
   const int count = frames.size();
   if (count < 2) return result;
@@ -133,6 +134,7 @@ LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate,
       }
       AppendPeakRecord(out, frameRate * i, lumpFrequencies, lumpLevels);
       ++result.lumpCount;
+      if (flush && out.size() > (1 << 20)) flush(out);
     }
   }
   return result;

@@ -13,9 +13,13 @@ void ParseWorkFile(std::string_view bytes, WorkFile& file) {
 }
 
 bool ReadWorkFile(const std::string& path, WorkFile& file) {
-  std::string bytes;
-  if (!ReadFileBytes(path, bytes)) return false;
-  ParseWorkFile(bytes, file);
+  // Read through two buffered streams rather than whole: the records of an hour's peak file
+  // are a fraction of its text.
+  InputStream header = InputStream::OpenFile(path);
+  InputStream records = InputStream::OpenFile(path);
+  if (!header.IsOpen() || !records.IsOpen()) return false;
+  file.header = ReadWorkFileHeader(header);
+  ReadPeakFile(records, file.records);
   return true;
 }
 
