@@ -31,7 +31,7 @@ int JoinPass(Session& session, int shortestPeakTime) {
   log.AppendLog("");
 
   std::vector<Lump> lumps = LumpsOf(input.records);
-  input.records.clear();
+  input.records = PeakTable();
   JoinLumps(lumps, input.FrameRate(), shortestPeakTime, [&](int joins) {
     log.AppendLog(Format("      Amended %d times", joins));
     log.AppendLog("");
@@ -94,7 +94,7 @@ int PeakCombination(Session& session) {
     part.clear();
   };
   LinkingResult linked = LinkPeaks(frames.records, frames.header.LoopCount, frameRate, text, flush);
-  frames.records.clear();
+  frames.records = PeakTable();
   log.AppendLog(
       Format("      The number of the maximum peaks per frame     = %d", linked.maxPeaksPerFrame));
   log.AppendLog(

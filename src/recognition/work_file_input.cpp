@@ -1,5 +1,7 @@
 #include "recognition/work_file_input.h"
 
+#include <filesystem>
+
 #include "app/input_stream.h"
 #include "app/output_file.h"
 
@@ -19,6 +21,12 @@ bool ReadWorkFile(const std::string& path, WorkFile& file) {
   InputStream records = InputStream::OpenFile(path);
   if (!header.IsOpen() || !records.IsOpen()) return false;
   file.header = ReadWorkFileHeader(header);
+  // Room for as many records and peaks as a file of the stages could hold ("10: end" and
+  // "0.00 0.00 " at the least), so that the tables do not grow by copying; pages never written
+  // cost nothing. Other files only make the tables grow as they go.
+  std::error_code error;
+  const auto bytes = static_cast<size_t>(std::filesystem::file_size(path, error));
+  if (!error) file.records.Reserve(bytes / 9 + 1, bytes / 10 + 1);
   ReadPeakFile(records, file.records);
   return true;
 }
