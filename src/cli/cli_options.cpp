@@ -60,6 +60,12 @@ Converts each WAVE file into a Standard MIDI File the way the "wav2mid" button o
 window does: peak extraction, peak clustering, pitch recognition and MIDI conversion.
 FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE file.
 
+Recordings may be WAVE (8, 16, 24 or 32-bit integer, 32 or 64-bit floating point, plain or
+extensible), RF64, W64, AIFF, AIFC, FLAC, Ogg Vorbis, Ogg Opus or MP3, named *.wav, *.wave,
+*.bwf, *.rf64, *.w64, *.aif, *.aiff, *.aifc, *.flac, *.ogg, *.oga, *.opus or *.mp3 in any
+case; the results are named after the whole name (song.flac.txt, song.flac.mid). Only the
+first channel is analysed.
+
   --faithful     transcribe as the settings file describes: peaks of every frame,
                  lumps of linked peaks, one note per loud enough lump (the default)
   --refined      transcribe with the refined method: the overtones of a tone are
@@ -90,7 +96,7 @@ FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE fil
   --version      show the version and the license
   --             end of the options: every later argument is a file
 
-A FOLDER is searched, with its subfolders, for files ending in .wav or .WAV. Each file is
+A FOLDER is searched, with its subfolders, for recordings of the names above. Each file is
 converted in a temporary work folder of its own, which takes a copy of the settings file,
 so that runs at once never share their work files; with --workdir DIR and a single file,
 the work files stay in DIR.

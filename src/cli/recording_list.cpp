@@ -5,14 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "extraction/recording_formats.h"
+
 namespace tonvale::cli {
-namespace {
-
-bool IsRecordingName(const std::string& name) {
-  return name.size() > 4 && (name.ends_with(".wav") || name.ends_with(".WAV"));
-}
-
-}  // namespace
 
 std::vector<std::string> ExpandRecordings(const std::vector<std::string>& operands,
                                           std::vector<std::string>& errors) {

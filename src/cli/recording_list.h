@@ -7,7 +7,7 @@ namespace tonvale::cli {
 
 // The files that the operands name: a file as it is given (whether or not it exists, so that
 // the conversion says what is wrong with it), a folder as the files below it, at any depth,
-// whose names end in ".wav" or ".WAV", in the order of their paths. Folders that cannot be read
+// whose names are those of recordings (IsRecordingName), in the order of their paths. Folders that cannot be read
 // add an error text each to `errors`.
 std::vector<std::string> ExpandRecordings(const std::vector<std::string>& operands,
                                           std::vector<std::string>& errors);

@@ -3,37 +3,25 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "app/numbers.h"
+#include "extraction/decoded_recording.h"
 #include "extraction/peak_file.h"
 #include "extraction/peak_file_writer.h"
 #include "extraction/peak_picker.h"
+#include "extraction/recording_reader.h"
 #include "extraction/refined_spectrum.h"
 #include "extraction/wave_header_report.h"
-#include "extraction/wave_samples.h"
+#include "extraction/wave_recording_source.h"
 
 namespace tonvale {
 namespace {
 
 constexpr char kNoMemory[] = "err: 記憶領域が不足しています．";
-
-// The first channel of the samples read by ReadWaveSamples, served a block at a time.
-class SampleBufferSource : public RecordingSource {
- public:
-  explicit SampleBufferSource(const std::vector<int16_t>& samples) : samples_(samples) {}
-  int64_t Read(std::span<double> block) override {
-    size_t n = 0;
-    for (; n < block.size() && next_ < samples_.size(); ++n) block[n] = samples_[next_++];
-    return static_cast<int64_t>(n);
-  }
-
- private:
-  const std::vector<int16_t>& samples_;
-  size_t next_ = 0;
-};
 
 void LogArguments(MessageLog& log, const Settings& s, const std::string& wavePath) {
   log.AppendLog("..Peak-frequency extraction (refined)");
@@ -57,11 +45,17 @@ int Run(Session& session, const std::string& wavePath) {
     log.AppendLog("err: 改行を含むパスの WAVE ファイルは解析できません．");
     return 1;
   }
-  if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
   WaveFmt_Data format;
-  if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  std::unique_ptr<DecodedRecordingSource> decoded;
+  if (ChooseRecordingReader(wavePath) == RecordingReader::kSndfile) {
+    decoded = DecodedRecordingSource::Open(session, wavePath);
+    if (!decoded) return 1;
+  } else {
+    if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
+    if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  }
 
-  const double rate = format.samplingRate();
+  const double rate = decoded ? decoded->format().rate : format.samplingRate();
   if (rate < kAnalysisRate) {
     log.AppendLog(
         Format("err: サンプリングレートが%8.2fHz以上でないと解析できません．", kAnalysisRate));
@@ -76,18 +70,13 @@ int Run(Session& session, const std::string& wavePath) {
   log.AppendLog("Window        is \"Hann, centred on each label\".");
   log.AppendLog("");
 
-  std::vector<int16_t> samples;
-  int64_t dataBytes = 0;
-  const bool stereo = format.channels() == 2;
-  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
-                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
-    return 1;
-  }
-  const int bits = format.bitsPerSample();
-  const int64_t monoBytes = stereo ? dataBytes / 2 : dataBytes;
-  samples.resize(static_cast<size_t>(monoBytes / bits * 8));
+  // A decoded recording and a WAVE file are both read as the frames go.
+  WaveRecordingSource wave;
+  if (!decoded && wave.Open(log, wavePath, format) != 0) return 1;
+  RecordingSource& source = decoded ? static_cast<RecordingSource&>(*decoded) : wave;
+  const int64_t sampleCount = decoded ? decoded->sampleCount() : wave.sampleCount();
   // The frame count: the duration in milliseconds over the frame shift.
-  const double duration = static_cast<double>(samples.size()) / rate * 1000.0;
+  const double duration = static_cast<double>(sampleCount) / rate * 1000.0;
   const auto loopCount =
       static_cast<int64_t>(std::min(std::trunc(duration / s.FrameRate),
                                     static_cast<double>(std::numeric_limits<int32_t>::max())));
@@ -98,14 +87,14 @@ int Run(Session& session, const std::string& wavePath) {
     return 1;
   }
   file.WriteHeader(s.FrameRate, loopCount, wavePath);
-  SampleBufferSource source(samples);
   std::vector<RefinedPeak> peaks;
   std::vector<float> frequencies, levels;
   std::string record;
   double MaxdB = -1000.0, MindB = 1000.0;
   for (int64_t m = 1; m <= loopCount; ++m) {
     if (spectrum.NextFrame(source, peaks) != 0) {
-      file.KeepPartial();
+      // A decoded recording that cannot be read on leaves the previous peak file.
+      if (!decoded) file.KeepPartial();
       return 1;
     }
     frequencies.clear();
@@ -119,6 +108,21 @@ int Run(Session& session, const std::string& wavePath) {
     record.clear();
     AppendPeakRecord(record, s.FrameRate * m, frequencies, levels);
     file.Write(record);
+  }
+  // The rest of the recording, so that the report of what was read covers all of it.
+  std::vector<double> rest(4096);
+  int64_t got = 0;
+  while ((got = source.Read(rest)) > 0) {
+  }
+  if (got < 0) {
+    // A decoded recording that cannot be read on leaves the previous peak file.
+    if (!decoded) file.KeepPartial();
+    return 1;
+  }
+  if (decoded) {
+    decoded->LogReading(log);
+  } else {
+    wave.LogReading(log, format.dataRate());
   }
   if (!file.Finish(MaxdB, MindB)) {
     log.AppendLog("err: cannot write! PeakExtraction.txt");

@@ -14,7 +14,8 @@ inline constexpr char kRefinedMethodLine[] = "% method: refined";
 // Processes 1 to 3 run the stage of the session's method; process 4 is the same for both.
 
 // Peak extraction of the file in the path field; needs an open playback device as proof that
-// a file was selected, and a name ending in ".wav" or ".WAV". Draws the figure of process 1.
+// a file was selected, and the name of a recording format (".wav", ".flac", ".mp3" ... in any
+// case). Draws the figure of process 1.
 int RunProcess1(Session& session, ProcessHost& host);
 // Peak combination of PeakExtraction.txt; draws the figure of process 2.
 int RunProcess2(Session& session, ProcessHost& host);
