@@ -1,33 +1,38 @@
-#include "recognition/work_file_input.h"
+#include "extraction/work_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-
-#include "app/input_stream.h"
-#include "app/output_file.h"
 
 namespace tonvale {
 
-void ParseWorkFile(std::string_view bytes, WorkFile& file) {
-  InputStream header(bytes);
-  file.header = ReadWorkFileHeader(header);
-  InputStream records(bytes);
-  ReadPeakFile(records, file.records);
+void ParseWorkFile(InputStream& in, WorkFile& file) {
+  file.header = ReadWorkFileHeader(in);
+  if (in.Rewind()) ReadPeakFile(in, file.records);
 }
 
-bool ReadWorkFile(const std::string& path, WorkFile& file) {
-  // Read through two buffered streams rather than whole: the records of an hour's peak file
-  // are a fraction of its text.
-  InputStream header = InputStream::OpenFile(path);
-  InputStream records = InputStream::OpenFile(path);
-  if (!header.IsOpen() || !records.IsOpen()) return false;
-  file.header = ReadWorkFileHeader(header);
+void ParseWorkFile(std::string_view bytes, WorkFile& file) {
+  InputStream in(bytes);
+  ParseWorkFile(in, file);
+}
+
+bool ReadWorkFile(const std::string& path, WorkFile& file, ReadFailure& failure) {
+  InputStream in = InputStream::OpenFile(path);
+  if (!in.IsOpen()) {
+    failure = {false, std::strerror(errno)};
+    return false;
+  }
   // Room for as many records and peaks as a file of the stages could hold ("10: end" and
   // "0.00 0.00 " at the least), so that the tables do not grow by copying; pages never written
   // cost nothing. Other files only make the tables grow as they go.
   std::error_code error;
   const auto bytes = static_cast<size_t>(std::filesystem::file_size(path, error));
   if (!error) file.records.Reserve(bytes / 9 + 1, bytes / 10 + 1);
-  ReadPeakFile(records, file.records);
+  ParseWorkFile(in, file);
+  if (in.Failed()) {
+    failure = {true, in.Error()};
+    return false;
+  }
   return true;
 }
 
@@ -41,8 +46,10 @@ WorkFileHeader RewrittenHeader(const WorkFile& file) {
 
 bool ReadStageInput(Session& session, const char* fileName, std::string_view cannotOpen,
                     WorkFile& file) {
-  if (!ReadWorkFile(session.WorkPath(fileName), file)) {
-    session.log.AppendLog(cannotOpen);
+  ReadFailure failure;
+  if (!ReadWorkFile(session.WorkPath(fileName), file, failure)) {
+    session.log.AppendLog(failure.opened ? CannotReadLine(fileName, failure.reason)
+                                         : std::string(cannotOpen));
     return false;
   }
   if (file.FrameRate() == 0) {
