@@ -21,6 +21,7 @@
 #include "extraction/recording_reader.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_recording_source.h"
+#include "extraction/work_file.h"
 
 namespace tonvale {
 namespace {
@@ -281,8 +282,8 @@ int Run(Session& session, const std::string& wavePath) {
   if (analyse) peaks.WriteHeader(s.FrameRate, recording.loopCount, wavePath);
   if (StreamSignal(recording, down ? &downSampler : nullptr, convert ? &frames : nullptr, peaks) !=
       0) {
-    // A decoded recording that cannot be read to its end leaves the previous peak file.
-    return recording.decoded ? 1 : stop();
+    // A recording that cannot be read to its end leaves the previous peak file.
+    return 1;
   }
   if (Report(log, wavePath, s.FrameRate, recording, refusal, frames, peaks) != 0) return 1;
 

@@ -7,9 +7,9 @@
 
 #include "app/numbers.h"
 #include "app/output_file.h"
+#include "extraction/work_file.h"
 #include "recognition/refined_notes.h"
 #include "recognition/refined_pitch.h"
-#include "recognition/work_file_input.h"
 
 namespace tonvale {
 namespace {
@@ -45,7 +45,7 @@ int RefinedPeakCombination(Session& session) {
   }
 
   HarmonicAnalyser analyser;
-  NoteTracker tracker;
+  NoteTracker tracker(frames.FrameRate());
   std::vector<FramePitch> pitches;
   for (int r = 0; r < frames.records.size(); ++r) {
     analyser.Analyse(frames.records.Frequencies(r), frames.records.Levels(r), pitches);
