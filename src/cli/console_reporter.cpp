@@ -35,6 +35,7 @@ bool ConsoleReporter::IsErrorLine(std::string_view line) {
 void ConsoleReporter::BeginFile(const std::string& name) {
   file_ = name;
   status_.clear();
+  firstError_.clear();
   if (!quiet_) Say("== " + name);
 }
 
@@ -68,6 +69,7 @@ void ConsoleReporter::OnLineAppended(std::string_view line) {
                      kProcessNames[static_cast<size_t>(process - 1)].data(), file_.c_str());
   }
   const bool error = IsErrorLine(line);
+  if (error && firstError_.empty()) firstError_ = line;
   const bool print = !quiet_ || error;
   if (!print && process == 0) return;  // nothing to show: leave the status line alone
   ClearStatus();

@@ -27,6 +27,9 @@ class ConsoleReporter : public MessageLog::Observer {
 
   static bool IsErrorLine(std::string_view line);
 
+  // The first error line of the log since BeginFile, or empty.
+  const std::string& firstError() const { return firstError_; }
+
  private:
   void ClearStatus();
   void ShowStatus();
@@ -37,6 +40,7 @@ class ConsoleReporter : public MessageLog::Observer {
   bool showProgress_;
   std::string file_;
   std::string status_;
+  std::string firstError_;
   bool statusShown_ = false;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "extraction/peak_file.h"
@@ -18,6 +19,8 @@ struct LinkingResult {
 // less; no lump reaches frame `loopCount` - 1. Every lump is appended to `out` as a lump line
 // labelled `frameRate` x (its first frame), and its peaks are marked as taken in `frames` by
 // setting their frequency and level to 0; a peak at exactly 0 Hz counts as taken.
-LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate, std::string& out);
+// `flush`, when given, is called whenever `out` holds more than a megabyte, to take it away.
+LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate, std::string& out,
+                        const std::function<void(std::string& out)>& flush = nullptr);
 
 }  // namespace tonvale
