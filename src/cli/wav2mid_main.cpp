@@ -97,6 +97,7 @@ int Run(const CliOptions& options) {
 #endif
 
   session.log.AddObserver(&reporter);
+  session.progress.SetObserver(&reporter);
   size_t converted = 0;
   for (const std::string& file : options.files) {
     std::filesystem::path absolute = std::filesystem::absolute(file, error);
@@ -116,6 +117,7 @@ int Run(const CliOptions& options) {
     }
   }
   session.log.RemoveObserver(&reporter);
+  session.progress.SetObserver(nullptr);
   if (options.files.size() > 1) {
     reporter.Say("wav2mid: converted " + std::to_string(converted) + " of " +
                  std::to_string(options.files.size()) + " files");

@@ -157,6 +157,9 @@ int Run(Session& session, const std::string& wavePath) {
   }
   peaks.WriteHeader(frameRate, loopCount, wavePath);
 
+  // The frames are most of the work; proposed method 1 rewrites the file afterwards.
+  const bool secondPass = s.ProposedMethod1 == kSwitchOn;
+  session.progress.SetSpan(0.0, secondPass ? 0.85 : 1.0);
   LevelRange range;
   int64_t start = 0;
   int64_t frames = 0;
@@ -178,6 +181,8 @@ int Run(Session& session, const std::string& wavePath) {
     peaks.Write(record);
     start += step;
     ++frames;
+    // Cancelled: the unfinished peak file is dropped and the previous one stays.
+    if (!session.progress.Advance(m, loopCount)) return 1;
   }
   std::vector<double>().swap(signal);
   if (!peaks.Finish(range.MaxdB, range.MindB)) {
@@ -191,7 +196,10 @@ int Run(Session& session, const std::string& wavePath) {
   log.AppendLog("");
   log.AppendLog("..The analysis result was addressed to \"PeakExtraction.txt\".");
 
-  if (s.ProposedMethod1 == kSwitchOn) return ProposedMethod1Pass(session);
+  if (secondPass) {
+    session.progress.SetSpan(0.85, 1.0);
+    return ProposedMethod1Pass(session);
+  }
   log.AppendLog("OK!");
   return 0;
 }

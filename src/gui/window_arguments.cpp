@@ -20,6 +20,12 @@ WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments) 
       } else {
         result.screenshotPath = arguments[++i];
       }
+    } else if (argument == "--progress-screenshot") {
+      if (i + 1 == arguments.size()) {
+        if (result.error.empty()) result.error = "--progress-screenshot needs a file name";
+      } else {
+        result.progressScreenshotPath = arguments[++i];
+      }
     } else if (argument == "--wav2mid") {
       result.pressWav2Mid = true;
     } else if (result.error.empty()) {
@@ -57,7 +63,11 @@ user's own, else (an installed program) in $XDG_DATA_HOME/tonvale/, by default
 For developers only (pictures for the documentation and tests):
   --screenshot PNG   save a picture of the window to PNG once it is shown, then close it;
                      message boxes go to the standard error stream instead
-  --wav2mid          press "wav2mid" once FILE.wav is selected
+  --wav2mid          press "wav2mid" once FILE.wav is selected; a --screenshot is taken
+                     when the conversion has ended
+  --progress-screenshot PNG
+                     save a picture of the window to PNG when the first process of a run
+                     is halfway through
 )";
 }
 

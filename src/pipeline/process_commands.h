@@ -8,6 +8,10 @@ namespace tonvale {
 // The commands behind the five pipeline buttons. Each loads the settings first (and stops,
 // adding nothing, when that fails), clears the log, writes its two heading lines, checks the
 // input of its stage and runs the stage; a failure adds one "err: " line and returns 1.
+// Each reports its process to session.progress; a run cancelled there stops at the stage's next
+// block, keeps every earlier file as it was, adds kCancelledLine and returns 1.
+
+inline constexpr char kCancelledLine[] = "% 中止しました．前の結果はそのまま残っています．";
 
 // Peak extraction of the file in the path field; needs an open playback device as proof that
 // a file was selected, and a name ending in ".wav" or ".WAV". Draws the figure of process 1.

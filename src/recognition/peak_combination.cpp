@@ -83,7 +83,10 @@ int PeakCombination(Session& session) {
   log.AppendLog("when musical audio signal is \"" + frames.header.signalName + "\". \n");
   log.AppendLog("");
 
-  LinkingResult linked = LinkPeaks(frames.records, frames.header.LoopCount, frameRate, text);
+  LinkingResult linked =
+      LinkPeaks(frames.records, frames.header.LoopCount, frameRate, text, &session.progress);
+  // Cancelled: the half-made file is dropped and the previous one stays.
+  if (session.progress.Cancelled()) return 1;
   frames.records.clear();
   log.AppendLog(
       Format("      The number of the maximum peaks per frame     = %d", linked.maxPeaksPerFrame));
