@@ -11,6 +11,31 @@ install(TARGETS wav2mid RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${_resources}/readme.html ${_resources}/settings_default.txt
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tonvale)
 
+# The Debian package's machine-readable copyright file (DEP-5), with the license text taken
+# from LICENSE: everything from "Permission" on, each line indented by one space and each
+# empty line written as " .".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE _license)
+string(FIND "${_license}" "Permission" _start)
+if(_start LESS 0)
+  message(FATAL_ERROR "LICENSE has no permission notice")
+endif()
+string(SUBSTRING "${_license}" ${_start} -1 _license)
+string(STRIP "${_license}" _license)
+string(REPLACE "\n" ";" _license_lines "${_license}")
+set(_indented "")
+foreach(_line IN LISTS _license_lines)
+  if(_line STREQUAL "")
+    set(_line ".")
+  endif()
+  list(APPEND _indented " ${_line}")
+endforeach()
+list(JOIN _indented "\n" TONVALE_LICENSE_TEXT)
+# Both files are read here, so a change to either configures the build again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE
+                                                               ${_resources}/tonvale.desktop)
+configure_file(${_resources}/debian-copyright.in ${CMAKE_BINARY_DIR}/copyright @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tonvale)
+
 # Manual pages, compressed the way Debian installs them (no name or time stamp in the gzip
 # header, so the package is the same from one build to the next).
 set(_man_pages wav2mid)
@@ -28,10 +53,17 @@ endforeach()
 add_custom_target(tonvale_man_pages ALL DEPENDS ${_man_archives})
 install(FILES ${_man_archives} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The window, its menu entry and its icon at the sizes desktops look for.
+# The window, its menu entry, its entry in the software centres (AppStream) and its icon at
+# the sizes desktops look for.
+set(TONVALE_SCREENSHOT_URL "" CACHE STRING
+    "Web folder that serves docs/*.png, for the screenshots of the AppStream metadata")
+include(Metainfo)
+tonvale_write_metainfo(${CMAKE_BINARY_DIR}/tonvale.metainfo.xml "${TONVALE_SCREENSHOT_URL}")
 if(TARGET tonvale)
   install(TARGETS tonvale RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${_resources}/tonvale.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_BINARY_DIR}/tonvale.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   foreach(_size 16 22 24 32 48 64 128 256)
     install(FILES ${_resources}/icon_${_size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps

@@ -9,8 +9,9 @@ packages=(
   # window, playback, sound font, fonts
   qt6-base-dev libgl-dev libsdl2-dev libfluidsynth-dev libsndfile1-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-liberation fonts-dejavu-core
-  # the Debian package (dpkg-shlibdeps, file) and its check (desktop-file-validate)
-  dpkg-dev file desktop-file-utils
+  # the Debian package (dpkg-shlibdeps, file) and its checks (desktop-file-validate,
+  # appstreamcli)
+  dpkg-dev file desktop-file-utils appstream
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev midicsv xvfb xauth clang-14 libclang-rt-14-dev
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package the way a user meets it. Builds dist/tonvale_*.deb, installs it with
 # apt-get (its declared dependencies only, no recommended packages), and then, in a temporary
-# home folder: the files of the package are in place, the menu entry validates, the installed
+# home folder: the files of the package are in place, the menu entry and the AppStream metadata
+# validate, the copyright file and --version are right, the installed
 # window starts under Xvfb, selects a generated recording from its command line and converts
 # it, the installed wav2mid converts it too, the recording and the MIDI file play (into a file)
 # on the libraries the package brought in, and the work files land in the user's data folder
@@ -61,11 +62,37 @@ check_installed() {
   [[ $(zcat /usr/share/man/man1/wav2mid.1.gz) == .TH\ WAV2MID\ 1* ]] || fail "wav2mid(1) is no man page"
   pass "binaries, help page, default settings, menu entry, icons and man pages are installed"
 
-  desktop-file-validate /usr/share/applications/tonvale.desktop || fail "the menu entry is invalid"
-  grep -qx 'Exec=tonvale %f' /usr/share/applications/tonvale.desktop &&
-    grep -qx 'MimeType=audio/x-wav;audio/wav;' /usr/share/applications/tonvale.desktop ||
+  local desktop=/usr/share/applications/tonvale.desktop
+  desktop-file-validate "$desktop" || fail "the menu entry is invalid"
+  grep -qx 'Exec=tonvale %f' "$desktop" && grep -qx 'MimeType=.*audio/x-wav;.*' "$desktop" ||
     fail "the menu entry does not open WAVE files with tonvale"
   pass "desktop-file-validate accepts the menu entry; it opens WAVE files"
+
+  # The software centres' entry: valid without the network (the project serves its pictures
+  # from no address of its own, so the package lists none), and the same MIME types as the
+  # menu entry. The id is the program's name: the project owns no domain to reverse.
+  local metainfo=/usr/share/metainfo/tonvale.metainfo.xml
+  appstreamcli validate --no-net --pedantic --override=cid-desktopapp-is-not-rdns=info \
+    "$metainfo" || fail "appstreamcli does not accept $metainfo"
+  local menu_types metainfo_types
+  menu_types=$(sed -n 's/^MimeType=//p' "$desktop" | tr ';' '\n' | sed '/^$/d')
+  metainfo_types=$(sed -n 's|.*<mediatype>\(.*\)</mediatype>.*|\1|p' "$metainfo")
+  [[ -n $menu_types && $menu_types == "$metainfo_types" ]] ||
+    fail "the metadata's MIME types ($(echo $metainfo_types)) differ from the menu entry's"
+  pass "appstreamcli validates the AppStream metadata; it lists the menu entry's MIME types"
+
+  # The license: a machine-readable copyright file, and the version the package was built as.
+  local copyright=/usr/share/doc/tonvale/copyright version
+  [[ $(head -1 "$copyright") == "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ]] &&
+    grep -qx 'Files: \*' "$copyright" && [[ $(grep -cx 'License: MIT' "$copyright") -eq 2 ]] &&
+    grep -qx ' Permission is hereby granted, free of charge, to any person obtaining a copy' \
+      "$copyright" || fail "$copyright is no DEP-5 copyright file with the MIT license"
+  version=$(dpkg-query -W -f='${Version}' tonvale)
+  version=${version%-*}
+  [[ $(wav2mid --version | head -1) == "wav2mid (Tonvale) $version" &&
+    $(tonvale --version | head -1) == "tonvale (Tonvale) $version" ]] ||
+    fail "--version does not print the package's version $version"
+  pass "the MIT license is in $copyright; both programs print version $version"
 
   # (Outputs are held in variables: a grep -q that stops reading fails a pipeline under pipefail.)
   local fonts
@@ -211,7 +238,8 @@ if [[ $fresh -eq 0 ]]; then
 fi
 
 # A fresh Debian 12: debootstrap's smallest system, the package, and the tools of the checks
-# (Xvfb, midicsv, desktop-file-validate). The checks run as a user without rights on /usr.
+# (Xvfb, midicsv, desktop-file-validate, appstreamcli). The checks run as a user without rights
+# on /usr.
 if ! command -v debootstrap >/dev/null; then
   apt-get install -y -qq --no-install-recommends debootstrap >/dev/null ||
     { apt-get update -qq && apt-get install -y -qq --no-install-recommends debootstrap >/dev/null; }
@@ -238,7 +266,7 @@ cp "$player" "$root/check/"
 "$wavegen" "$root/check/melody.wav" --demo
 chroot "$root" apt-get update -qq
 chroot "$root" apt-get install -y -qq --no-install-recommends "/check/$(basename "$deb")" \
-  xvfb xauth midicsv desktop-file-utils >"$work/install.log" 2>&1 ||
+  xvfb xauth midicsv desktop-file-utils appstream >"$work/install.log" 2>&1 ||
   { tail -20 "$work/install.log" >&2; fail "the package did not install on a fresh system"; }
 chroot "$root" useradd --create-home listener
 chroot "$root" chown -R listener /check

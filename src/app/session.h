@@ -7,13 +7,14 @@
 #include "app/message_log.h"
 #include "app/run_progress.h"
 #include "app/settings.h"
+#include "app/transcription_method.h"
 
 namespace tonvale {
 
 // What lives for a whole run of the program and is shared by its commands: the folder of the
 // settings and work files, the message log, the settings and the two figure states (the main
-// window's and the enlarged window's), and the progress of the run under way. A front end owns one;
-// tests make their own.
+// window's and the enlarged window's), and the progress of the run under way. A front end owns
+// one; tests make their own.
 struct Session {
   explicit Session(std::string directory) : programDirectory(std::move(directory)) {}
   Session(const Session&) = delete;
@@ -31,6 +32,8 @@ struct Session {
     settings = other.settings;
     mainFigure = other.mainFigure;
     enlargedFigure = other.enlargedFigure;
+    analysisThreads = other.analysisThreads;
+    method = other.method;
   }
 
   std::string programDirectory;  // ends with '/'
@@ -39,6 +42,11 @@ struct Session {
   Settings settings;
   FigureState mainFigure;
   FigureState enlargedFigure;
+  // Threads that process 1 may use for one recording; 0 means one per core. The output is the
+  // same for any number.
+  unsigned analysisThreads = 0;
+  // Chosen by the front end for each run; never part of the settings file.
+  TranscriptionMethod method = TranscriptionMethod::kFaithful;
 };
 
 }  // namespace tonvale

@@ -1,51 +1,58 @@
 #include "cli/cli_options.h"
 
+#include "app/command_line.h"
+
 namespace tonvale::cli {
 
 CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
   CliOptions options;
-  bool onlyFiles = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (onlyFiles || argument.empty() || argument[0] != '-' || argument == "-") {
-      options.files.push_back(argument);
-    } else if (argument == "--") {
-      onlyFiles = true;
-    } else if (argument == "--help" || argument == "-h") {
-      options.help = true;
-    } else if (argument == "--quiet" || argument == "-q") {
-      options.quiet = true;
-    } else if (argument == "--figures" || argument == "--figures=main") {
-      options.figures = FigureFiles::kMain;
-    } else if (argument == "--figures=enlarged") {
-      options.figures = FigureFiles::kEnlarged;
-    } else if (argument.starts_with("--figures=")) {
-      options.error = "--figures takes main or enlarged, not " + argument.substr(10);
-      return options;
-    } else if (argument == "--workdir") {
-      if (i + 1 == arguments.size()) {
-        options.error = "--workdir needs a folder";
-        return options;
-      }
-      options.workdir = arguments[++i];
-    } else if (argument.starts_with("--workdir=")) {
-      options.workdir = argument.substr(10);
-    } else {
-      options.error = "unknown option " + argument;
-      return options;
-    }
+  const OptionSpec specs[] = {
+      Switch("--quiet", "-q", [&] { options.quiet = true; }),
+      Switch("--refined", {}, [&] { options.method = TranscriptionMethod::kRefined; }),
+      Switch("--faithful", {}, [&] { options.method = TranscriptionMethod::kFaithful; }),
+      Valued("--workdir", "a folder", [&](const std::string& folder) { options.workdir = folder; }),
+      {"--figures",
+       {},
+       OptionValue::kAttached,
+       "main or enlarged",
+       [&](const std::string& layout) {
+         if (layout.empty() || layout == "main") {
+           options.figures = FigureFiles::kMain;
+         } else if (layout == "enlarged") {
+           options.figures = FigureFiles::kEnlarged;
+         } else {
+           return "--figures takes main or enlarged, not " + layout;
+         }
+         return std::string();
+       }},
+  };
+  CommandLine line = ParseCommandLine(arguments, specs);
+  options.files = std::move(line.operands);
+  options.help = line.help;
+  options.version = line.version;
+  options.error = std::move(line.error);
+  if (options.error.empty() && !options.help && !options.version && options.files.empty()) {
+    options.error = "no WAVE file given";
   }
-  if (!options.help && options.files.empty()) options.error = "no WAVE file given";
   return options;
 }
 
 const char* CliUsage() {
   return R"(usage: wav2mid [--workdir DIR] [--quiet] [--figures[=enlarged]] FILE.wav...
+       wav2mid --refined [--workdir DIR] [--quiet] [--figures[=enlarged]] FILE.wav...
 
 Converts each WAVE file into a Standard MIDI File the way the "wav2mid" button of the
 window does: peak extraction, peak clustering, pitch recognition and MIDI conversion.
 FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE file.
 
+  --faithful     transcribe as the settings file describes: peaks of every frame,
+                 lumps of linked peaks, one note per loud enough lump (the default)
+  --refined      transcribe with the refined method: the overtones of a tone are
+                 grouped into one note of its fundamental, repeated notes are split at
+                 their onsets, drum-like sounds are left out and velocities follow the
+                 level at the onset. Frame shift, tempo, rhythm and tone come from the
+                 settings file; the other analysis settings are not used. Better notes
+                 for most music; the work files and the note script keep their formats
   --workdir DIR  take the settings file (設定変更.txt) and keep the work files
                  (Wave_File_Format.txt, PeakExtraction.txt, PeakCombination.txt) in DIR
                  instead of the program directory: the folder of the wav2mid executable
@@ -58,6 +65,8 @@ FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE fil
   --figures=enlarged
                  the same pictures as the enlarged figure window shows them
   --help, -h     show this text
+  --version      show the version and the license
+  --             end of the options: every later argument is a file
 
 Every line of the message log is printed as it is written (UTF-8); error lines also go to
 the standard error stream. On a terminal, the stage in progress is shown as well. The

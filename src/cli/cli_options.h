@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "app/transcription_method.h"
+
 namespace tonvale::cli {
 
 // Which pictures of the figures are written beside each WAVE file.
@@ -18,11 +20,13 @@ struct CliOptions {
   std::string workdir;             // empty: the program directory
   bool quiet = false;              // only "err: " lines and the summary
   FigureFiles figures = FigureFiles::kNone;
+  TranscriptionMethod method = TranscriptionMethod::kFaithful;  // the last of --refined/--faithful
   bool help = false;
+  bool version = false;
   std::string error;  // not empty when the arguments cannot be used
 };
 
-// Parses the arguments after the program name. "--" ends the options.
+// Parses the arguments after the program name by the rules of app/command_line.h.
 CliOptions ParseCliOptions(const std::vector<std::string>& arguments);
 
 // The text of --help.

@@ -12,6 +12,7 @@
 #include "app/program_directory.h"
 #include "app/session.h"
 #include "app/settings_file.h"
+#include "app/version.h"
 #include "cli/cli_options.h"
 #include "cli/console_reporter.h"
 #include "cli/headless_host.h"
@@ -89,6 +90,7 @@ int Run(const CliOptions& options) {
     return 1;
   }
   Session session(folder);
+  session.method = options.method;
   if (!PrepareSettings(session, reporter)) return 1;
 #ifdef TONVALE_WITH_FIGURES
   // Text in the pictures needs the font machinery of a (windowless) application.
@@ -133,6 +135,10 @@ int main(int argc, char** argv) {
   const CliOptions options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (options.help) {
     std::fputs(CliUsage(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::fputs(tonvale::VersionText("wav2mid").c_str(), stdout);
     return 0;
   }
   if (!options.error.empty()) {

@@ -2,103 +2,143 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <type_traits>
 
 #include "dsp/double_array.h"
 #include "dsp/fft.h"
-#include "dsp/real_fft.h"
+#include "dsp/worker_pool.h"
 
 namespace tonvale {
 namespace {
 
-template <typename Sample>
-bool OverlapAdd(std::span<const double> h, std::span<const Sample> x, long long fftSize,
-                const ConvolutionSink& sink) {
-  const size_t M = h.size();
-  const size_t L = x.size();
-  auto fail = [] {
-    std::fputs("Can't malloc\n", stderr);
-    return false;
-  };
-  if (L == 0) return true;
-  if (M == 0) {
-    // No filter: every output sample is 0.
-    std::vector<double> zeros;
-    if (!TryAssign(zeros, std::min<size_t>(L, 1 << 16))) return fail();
-    for (size_t done = 0; done < L; done += zeros.size()) {
-      sink(std::span<const double>(zeros).first(std::min(zeros.size(), L - done)));
-    }
-    return true;
+bool Fail() {
+  std::fputs("Can't malloc\n", stderr);
+  return false;
+}
+
+// Blocks transformed at once per worker: enough to keep every worker busy while the blocks of a
+// batch are added up in order.
+constexpr size_t kBlocksPerWorker = 2;
+
+}  // namespace
+
+bool StreamingConvolver::Start(std::span<const double> h, size_t L, long long fftSize,
+                               WorkerPool* pool) {
+  M_ = h.size();
+  L_ = L;
+  pool_ = pool;
+  block_ = received_ = emitted_ = 0;
+  input_.clear();
+  if (L == 0 || M_ == 0) return true;
+  if (fftSize < static_cast<long long>(M_) || fftSize > (1LL << 30)) return Fail();
+  N_ = static_cast<size_t>(fftSize);
+  B_ = N_ - M_ + 1;
+  blocks_ = std::max<size_t>(1, (L + B_ - 1) / B_);
+  const unsigned workers = pool == nullptr ? 1 : pool->size();
+  batch_ = std::min(blocks_, kBlocksPerWorker * workers);
+  const size_t bins = N_ / 2 + 1;
+  scratch_.resize(workers);
+  outs_.resize(batch_);
+  for (Scratch& s : scratch_) {
+    if (!s.fft.Prepare(static_cast<int>(N_)) || !TryAssign(s.re, bins) || !TryAssign(s.im, bins))
+      return Fail();
   }
-  if (fftSize < static_cast<long long>(M) || fftSize > (1LL << 30)) return fail();
-  const int N = static_cast<int>(fftSize);
-  const size_t B = static_cast<size_t>(N) - M + 1;  // new samples per block
-  const int bins = N / 2 + 1;
-  RealFft fft;
-  std::vector<double> hr, hi, xr, xi, block, pending;
-  if (!fft.Prepare(N) || !TryAssign(hr, static_cast<size_t>(bins)) ||
-      !TryAssign(hi, static_cast<size_t>(bins)) || !TryAssign(xr, static_cast<size_t>(bins)) ||
-      !TryAssign(xi, static_cast<size_t>(bins)) || !TryAssign(block, static_cast<size_t>(N)) ||
-      !TryAssign(pending, static_cast<size_t>(N))) {
-    return fail();
+  for (std::vector<double>& out : outs_) {
+    if (!TryAssign(out, N_)) return Fail();
+  }
+  if (!TryAssign(hr_, bins) || !TryAssign(hi_, bins) || !TryAssign(pending_, N_) ||
+      !TryReserve(input_, batch_ * B_)) {
+    return Fail();
   }
   // The filter's spectrum carries the 1/N of the inverse transform (an exact power of two).
+  std::vector<double>& block = outs_[0];
   std::copy(h.begin(), h.end(), block.begin());
-  fft.Forward(block.data(), hr.data(), hi.data());
-  const double scale = 1.0 / N;
-  for (int k = 0; k < bins; ++k) {
-    hr[static_cast<size_t>(k)] *= scale;
-    hi[static_cast<size_t>(k)] *= scale;
-  }
-  // Output sample t of the full convolution (length M + L - 1) is y[t - M/2]. `pending` holds
-  // full-convolution samples first .. first + N - 1 as the blocks add up into them, each
-  // starting from 0 and taking the blocks in order; those before the next block's first sample
-  // are complete and go to the sink.
-  const size_t delay = M / 2;
-  const size_t blocks = std::max<size_t>(1, (L + B - 1) / B);
-  size_t emitted = 0;  // y samples handed on so far
-  for (size_t b = 0; b < blocks; ++b) {
-    const size_t first = b * B;
-    const size_t count = first < L ? std::min(B, L - first) : 0;
-    for (size_t i = 0; i < count; ++i) block[i] = static_cast<double>(x[first + i]);
-    std::fill(block.begin() + static_cast<std::ptrdiff_t>(count), block.end(), 0.0);
-    fft.Forward(block.data(), xr.data(), xi.data());
-    for (size_t k = 0; k < static_cast<size_t>(bins); ++k) {
-      const double ar = xr[k], ai = xi[k];
-      xr[k] = ar * hr[k] - ai * hi[k];
-      xi[k] = ar * hi[k] + ai * hr[k];
-    }
-    fft.Inverse(xr.data(), xi.data(), block.data());
-    for (size_t k = 0; k < static_cast<size_t>(N); ++k) pending[k] += block[k];
-
-    const bool last = b + 1 == blocks;
-    const size_t complete = first + (last ? static_cast<size_t>(N) : B);
-    const size_t end = complete > delay ? std::min(complete - delay, L) : 0;
-    if (end > emitted) {
-      sink(std::span<const double>(pending).subspan(emitted + delay - first, end - emitted));
-      emitted = end;
-    }
-    std::copy(pending.begin() + static_cast<std::ptrdiff_t>(B), pending.end(), pending.begin());
-    std::fill(pending.end() - static_cast<std::ptrdiff_t>(B), pending.end(), 0.0);
+  scratch_[0].fft.Forward(block.data(), hr_.data(), hi_.data());
+  const double scale = 1.0 / static_cast<double>(N_);
+  for (size_t k = 0; k < bins; ++k) {
+    hr_[k] *= scale;
+    hi_[k] *= scale;
   }
   return true;
 }
 
-template <typename Sample>
-bool ConvolveInto(std::span<const double> h, std::span<const Sample> x, long long fftSize,
-                  std::vector<double>& y) {
-  std::vector<double>().swap(y);
-  if (!TryReserve(y, x.size())) {
-    std::fputs("Can't malloc\n", stderr);
-    return false;
+void StreamingConvolver::Add(std::span<const double> run, const ConvolutionSink& sink) {
+  if (M_ == 0 || L_ == 0) return;
+  run = run.first(std::min(run.size(), L_ - std::min(L_, received_)));
+  received_ += run.size();
+  const size_t full = batch_ * B_;
+  while (!run.empty()) {
+    const size_t take = std::min(run.size(), full - input_.size());
+    input_.insert(input_.end(), run.begin(), run.begin() + static_cast<std::ptrdiff_t>(take));
+    run = run.subspan(take);
+    if (input_.size() == full) {
+      RunBlocks(batch_, sink);
+      input_.clear();
+    }
   }
-  const bool ok = OverlapAdd(h, x, fftSize, [&y](std::span<const double> run) {
-    y.insert(y.end(), run.begin(), run.end());
-  });
-  if (!ok) std::vector<double>().swap(y);
-  return ok;
 }
 
-}  // namespace
+void StreamingConvolver::Finish(const ConvolutionSink& sink) {
+  if (M_ == 0) {
+    // No filter: every output sample is 0.
+    static constexpr double kZeros[1024] = {};
+    while (emitted_ < L_) {
+      const size_t n = std::min(std::size(kZeros), L_ - emitted_);
+      sink(std::span<const double>(kZeros, n));
+      emitted_ += n;
+    }
+    return;
+  }
+  // Samples that never came count as 0, as past the end of the signal.
+  while (block_ < blocks_) {
+    RunBlocks(std::min(batch_, blocks_ - block_), sink);
+    input_.clear();
+  }
+}
+
+void StreamingConvolver::RunBlocks(size_t count, const ConvolutionSink& sink) {
+  const size_t bins = N_ / 2 + 1;
+  auto transform = [&](size_t i, unsigned worker) {
+    std::vector<double>& block = outs_[i];
+    const size_t from = std::min(i * B_, input_.size());
+    const size_t to = std::min(from + B_, input_.size());
+    std::copy(input_.begin() + static_cast<std::ptrdiff_t>(from),
+              input_.begin() + static_cast<std::ptrdiff_t>(to), block.begin());
+    std::fill(block.begin() + static_cast<std::ptrdiff_t>(to - from), block.end(), 0.0);
+    Scratch& s = scratch_[worker];
+    s.fft.Forward(block.data(), s.re.data(), s.im.data());
+    for (size_t k = 0; k < bins; ++k) {
+      const double ar = s.re[k], ai = s.im[k];
+      s.re[k] = ar * hr_[k] - ai * hi_[k];
+      s.im[k] = ar * hi_[k] + ai * hr_[k];
+    }
+    s.fft.Inverse(s.re.data(), s.im.data(), block.data());
+  };
+  if (pool_ != nullptr) {
+    pool_->Run(count, transform);
+  } else {
+    for (size_t i = 0; i < count; ++i) transform(i, 0);
+  }
+  // Output sample t of the full convolution (length M + L - 1) is y[t - M/2]. `pending_` holds
+  // full-convolution samples first .. first + N - 1 as the blocks add up into them, each
+  // starting from 0 and taking the blocks in order; those before the next block's first sample
+  // are complete and are handed on.
+  const size_t delay = M_ / 2;
+  for (size_t i = 0; i < count; ++i, ++block_) {
+    const std::vector<double>& block = outs_[i];
+    for (size_t k = 0; k < N_; ++k) pending_[k] += block[k];
+    const size_t first = block_ * B_;
+    const bool last = block_ + 1 == blocks_;
+    const size_t complete = first + (last ? N_ : B_);
+    const size_t end = complete > delay ? std::min(complete - delay, L_) : 0;
+    if (end > emitted_) {
+      sink(std::span<const double>(pending_).subspan(emitted_ + delay - first, end - emitted_));
+      emitted_ = end;
+    }
+    std::copy(pending_.begin() + static_cast<std::ptrdiff_t>(B_), pending_.end(), pending_.begin());
+    std::fill(pending_.end() - static_cast<std::ptrdiff_t>(B_), pending_.end(), 0.0);
+  }
+}
 
 long long FastConvolveSize(size_t M, size_t L) {
   const long long m = static_cast<long long>(M);
@@ -106,17 +146,40 @@ long long FastConvolveSize(size_t M, size_t L) {
   return 1LL << (l < m ? Log2Ceil(m + l - 1) : Log2Ceil(2 * m));
 }
 
+namespace {
+
+template <typename Sample>
+bool ConvolveInto(std::span<const double> h, std::span<const Sample> x, long long fftSize,
+                  std::vector<double>& y) {
+  std::vector<double>().swap(y);
+  if (!TryReserve(y, x.size())) return Fail();
+  StreamingConvolver convolver;
+  if (!convolver.Start(h, x.size(), fftSize, nullptr)) return false;
+  const ConvolutionSink append = [&y](std::span<const double> run) {
+    y.insert(y.end(), run.begin(), run.end());
+  };
+  if constexpr (std::is_same_v<Sample, double>) {
+    convolver.Add(x, append);
+  } else {
+    std::vector<double> run;
+    for (size_t at = 0; at < x.size(); at += 1 << 16) {
+      const auto part = x.subspan(at, std::min<size_t>(1 << 16, x.size() - at));
+      run.assign(part.begin(), part.end());
+      convolver.Add(run, append);
+    }
+  }
+  convolver.Finish(append);
+  return true;
+}
+
+}  // namespace
+
 bool FastConvolve(std::span<const double> h, std::span<const double> x, std::vector<double>& y) {
   return ConvolveInto(h, x, FastConvolveSize(h.size(), x.size()), y);
 }
 
 bool FastConvolve(std::span<const double> h, std::span<const int16_t> x, std::vector<double>& y) {
   return ConvolveInto(h, x, FastConvolveSize(h.size(), x.size()), y);
-}
-
-bool FastConvolveStream(std::span<const double> h, std::span<const int16_t> x,
-                        const ConvolutionSink& sink) {
-  return OverlapAdd(h, x, FastConvolveSize(h.size(), x.size()), sink);
 }
 
 bool FastConvolveWithSize(std::span<const double> h, std::span<const double> x, int fftSize,

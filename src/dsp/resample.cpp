@@ -17,34 +17,22 @@ size_t ResampledLength(size_t L, double rateIn, double rateOut) {
 }
 
 bool Resample(std::span<const double> x, double rateIn, double rateOut, std::vector<double>& y) {
-  const double step = rateIn / rateOut;
-  if (!(step > 0.0) || !std::isfinite(step)) {
-    std::vector<double>().swap(y);
+  std::vector<double>().swap(y);
+  StreamingResampler resampler;
+  if (!resampler.Start(x.size(), rateIn, rateOut)) return false;
+  if (!TryReserve(y, resampler.length())) {
+    std::fputs("Can't malloc\n", stderr);
     return false;
   }
-  const size_t n = ResampledLength(x.size(), rateIn, rateOut);
-  if (!NewDoubleArray(n, y)) return false;
-  const size_t L = x.size();
-  auto at = [&](size_t i) { return i < L ? x[i] : 0.0; };
-  double p = 0.0;
-  for (size_t k = 0; k < n; ++k) {
-    const size_t i = static_cast<size_t>(p);
-    const double f = p - static_cast<double>(i);
-    y[k] = f == 0.0 ? at(i) : (1.0 - f) * at(i) + f * at(i + 1);
-    p += step;
-  }
+  resampler.Add(x, y);
+  resampler.Finish(y);
   return true;
 }
 
-bool StreamingResampler::Start(size_t L, double rateIn, double rateOut, std::vector<double>& y) {
+bool StreamingResampler::Start(size_t L, double rateIn, double rateOut) {
   step_ = rateIn / rateOut;
-  if (!(step_ > 0.0) || !std::isfinite(step_)) {
-    std::vector<double>().swap(y);
-    return false;
-  }
+  if (!(step_ > 0.0) || !std::isfinite(step_)) return false;
   n_ = ResampledLength(L, rateIn, rateOut);
-  if (!NewDoubleArray(n_, y)) return false;
-  y_ = &y;
   L_ = L;
   k_ = 0;
   p_ = 0.0;
@@ -54,20 +42,18 @@ bool StreamingResampler::Start(size_t L, double rateIn, double rateOut, std::vec
   return true;
 }
 
-void StreamingResampler::Add(std::span<const double> run) {
+void StreamingResampler::Add(std::span<const double> run, std::vector<double>& out) {
   held_.insert(held_.end(), run.begin(), run.end());
   received_ += run.size();
-  Produce(false);
+  Produce(false, out);
 }
 
-void StreamingResampler::Finish() {
-  Produce(true);
+void StreamingResampler::Finish(std::vector<double>& out) {
+  Produce(true, out);
   std::vector<double>().swap(held_);
 }
 
-void StreamingResampler::Produce(bool atEnd) {
-  if (y_ == nullptr) return;
-  std::vector<double>& y = *y_;
+void StreamingResampler::Produce(bool atEnd, std::vector<double>& out) {
   // Sample j is known once received; past the end of the signal it is 0.
   auto known = [&](size_t j) { return atEnd || j < received_ || j >= L_; };
   auto at = [&](size_t j) { return j < received_ && j < L_ ? held_[j - heldFrom_] : 0.0; };
@@ -75,7 +61,7 @@ void StreamingResampler::Produce(bool atEnd) {
     const size_t i = static_cast<size_t>(p_);
     const double f = p_ - static_cast<double>(i);
     if (!known(i) || (f != 0.0 && !known(i + 1))) break;
-    y[k_] = f == 0.0 ? at(i) : (1.0 - f) * at(i) + f * at(i + 1);
+    out.push_back(f == 0.0 ? at(i) : (1.0 - f) * at(i) + f * at(i + 1));
     p_ += step_;
     ++k_;
   }

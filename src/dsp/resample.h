@@ -7,27 +7,23 @@ namespace tonvale {
 
 // Linear-interpolation resampling by the step rateIn / rateOut: n = trunc(L / step) output
 // samples, taken at positions 0, step, step + step, ... (a running sum, not k * step). A
-// position with no fraction takes its sample as it is. Samples past the end of x count as 0.
-// False when the step is not a positive number, or ("Can't malloc" on stderr) when memory
-// runs out.
-bool Resample(std::span<const double> x, double rateIn, double rateOut, std::vector<double>& y);
-
-// Resample fed a run of samples at a time, for signals that are never held whole: the same
-// output, value for value, as Resample on the whole signal.
+// position with no fraction takes its sample as it is. Samples past the end of the signal count
+// as 0. The signal is fed a run at a time, so it is never held whole: the output does not
+// depend on how it is cut into runs.
 class StreamingResampler {
  public:
-  // Prepares for a signal of L samples, writing into y. False when the step is not a positive
-  // number, or ("Can't malloc" on stderr) when memory for y runs out.
-  bool Start(size_t L, double rateIn, double rateOut, std::vector<double>& y);
-  // The next samples of the signal.
-  void Add(std::span<const double> run);
+  // Prepares for a signal of L samples. False when the step is not a positive number.
+  bool Start(size_t L, double rateIn, double rateOut);
+  // The number of output samples, n.
+  size_t length() const { return n_; }
+  // The next samples of the signal; the outputs they complete are appended to `out`.
+  void Add(std::span<const double> run, std::vector<double>& out);
   // After the last run: the outputs that take samples past the end of the signal (as 0).
-  void Finish();
+  void Finish(std::vector<double>& out);
 
  private:
-  void Produce(bool atEnd);
+  void Produce(bool atEnd, std::vector<double>& out);
 
-  std::vector<double>* y_ = nullptr;
   size_t L_ = 0;
   size_t n_ = 0;
   size_t k_ = 0;  // next output
@@ -37,6 +33,10 @@ class StreamingResampler {
   size_t heldFrom_ = 0;       // held_[0] is signal sample heldFrom_
   std::vector<double> held_;  // the samples still to be used
 };
+
+// The whole signal at once: y gets n samples. False when the step is not a positive number, or
+// ("Can't malloc" on stderr) when memory runs out.
+bool Resample(std::span<const double> x, double rateIn, double rateOut, std::vector<double>& y);
 
 // trunc(L / (rateIn / rateOut)), the length Resample gives; 0 when the step is not positive.
 size_t ResampledLength(size_t L, double rateIn, double rateOut);

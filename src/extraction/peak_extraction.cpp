@@ -9,13 +9,15 @@
 
 #include "app/numbers.h"
 #include "dsp/analysis_windows.h"
-#include "dsp/double_array.h"
 #include "dsp/down_sample.h"
+#include "dsp/resample.h"
+#include "dsp/worker_pool.h"
+#include "extraction/frame_analysis.h"
 #include "extraction/peak_file_writer.h"
 #include "extraction/peak_picker.h"
 #include "extraction/proposed_method1.h"
 #include "extraction/wave_header_report.h"
-#include "extraction/wave_samples.h"
+#include "extraction/wave_recording_source.h"
 
 namespace tonvale {
 namespace {
@@ -65,24 +67,167 @@ int64_t LoopCountOf(int64_t monoBytes, int32_t dataRate, int frameRate) {
   return static_cast<int64_t>(std::min(std::max(count, -kMax), kMax));
 }
 
+// The recording as process 1 reads it: the header report's values, the source of its samples
+// and what follows from them before a sample is read.
+struct Recording {
+  WaveFmt_Data format;
+  WaveRecordingSource source;
+  int64_t sampleCount = 0;  // L: the first-channel samples analysed
+  int32_t dataRate = 0;     // bytes per second of the first channel
+  double rate = 0.0;        // samples per second
+  int64_t loopCount = 0;
+  int64_t step = 0;  // of the frames, in samples at the analysis rate
+};
+
+// Opens the samples and works out from the header what the analysis will be. 1 after a line in
+// the log when the samples cannot be read.
+int OpenSamples(MessageLog& log, const std::string& wavePath, int frameRate, Recording& recording) {
+  WaveRecordingSource& source = recording.source;
+  if (source.Open(log, wavePath, recording.format) != 0) return 1;
+  recording.sampleCount = source.sampleCount();
+  recording.dataRate = recording.format.dataRate();
+  if (source.stereo()) recording.dataRate /= 2;
+  recording.rate = recording.format.samplingRate();
+  if (recording.dataRate > 0) {
+    recording.loopCount = LoopCountOf(source.monoBytes(), recording.dataRate, frameRate);
+  }
+  // The frame step is a whole number of samples, so frames drift slightly against their labels.
+  recording.step = static_cast<int64_t>(frameRate * 11.025);
+  return 0;
+}
+
+// Why a recording is not analysed, decided from its header before a sample is read. The log
+// tells it after the amplitude of the samples and, for the byte rate that claims more frames than
+// the signal holds, after the rate conversion as well.
+struct Refusal {
+  std::string line;  // empty: the recording is analysed
+  bool afterConversion = false;
+};
+
+Refusal RefusalOf(const Recording& recording) {
+  const int32_t dataRate = recording.dataRate;
+  const std::string badDataRate =
+      Format("err: データ速度が %d [bytes/sec] の WAVE ファイルは解析できません．", dataRate);
+  if (dataRate <= 0) return {badDataRate};
+  const double rate = recording.rate;
+  if (rate > kHighestRate) {
+    return {Format("err: サンプリングレートが%8.2fHz以下でないと解析できません．", kHighestRate)};
+  }
+  if (rate < kAnalysisRate) {
+    return {Format("err: サンプリングレートが%8.2fHz以上でないと解析できません．", kAnalysisRate)};
+  }
+  // With the byte rate that the rate, channels and bits give, every frame starts inside the
+  // signal. A lower byte rate claims a longer recording than the data holds: the frames past its
+  // end would all be empty, and a header claiming one byte a second would ask for billions.
+  const size_t length =
+      rate > kAnalysisRate
+          ? ResampledLength(static_cast<size_t>(recording.sampleCount), rate, kAnalysisRate)
+          : static_cast<size_t>(recording.sampleCount);
+  const int64_t loopCount = recording.loopCount;
+  if (loopCount > 0 && (loopCount - 1) * recording.step >= static_cast<int64_t>(length)) {
+    return {badDataRate, true};
+  }
+  return {};
+}
+
+constexpr int kCancelled = 2;
+
+// Reads the recording to its end and, with frames to take it, brings it to the analysis rate
+// (through `down`, when given) and hands the signal to them. 1 when the recording cannot be read
+// on (the source has said why in the log); kCancelled when the run was cancelled, reported block
+// by block to `progress`.
+int StreamSignal(Recording& recording, StreamingDownSampler* down, FrameAnalysis* frames,
+                 PeakFileWriter& peaks, RunProgress& progress) {
+  const size_t length = static_cast<size_t>(recording.sampleCount);
+  std::vector<double> block(size_t{1} << 16), signal;
+  size_t taken = 0;
+  int64_t read = 0;
+  for (;;) {
+    const int64_t got = recording.source.Read(block);
+    if (got < 0) return 1;
+    if (got == 0) break;
+    read += got;
+    if (!progress.Advance(read, recording.sampleCount)) return kCancelled;
+    if (frames == nullptr) continue;
+    const auto run = std::span<const double>(block).first(
+        std::min(static_cast<size_t>(got), length - std::min(length, taken)));
+    taken += run.size();
+    if (down == nullptr) {
+      frames->Add(run, peaks);
+      continue;
+    }
+    signal.clear();
+    down->Add(run, signal);
+    frames->Add(signal, peaks);
+  }
+  if (frames == nullptr) return 0;
+  if (down != nullptr) {
+    signal.clear();
+    down->Finish(signal);
+    frames->Add(signal, peaks);
+  }
+  frames->Finish(peaks);
+  return 0;
+}
+
+// Ends the run once the signal has been read: with the refusal, with the unknown window (the peak
+// file keeping its header and the first frame's label), or with the finished peak file and the
+// result lines.
+int Report(MessageLog& log, const std::string& wavePath, int frameRate, const Recording& recording,
+           const Refusal& refusal, const FrameAnalysis& frames, PeakFileWriter& peaks) {
+  const bool converted = refusal.line.empty() || refusal.afterConversion;
+  recording.source.LogReading(log, recording.format.dataRate());
+  if (converted && recording.rate > kAnalysisRate) {
+    log.AppendLog("");
+    log.AppendLog("..Down-sampling was carried out.");
+  }
+  if (!refusal.line.empty()) {
+    log.AppendLog(refusal.line);
+    peaks.KeepPartial();
+    return 1;
+  }
+  if (frames.frames() < recording.loopCount) {
+    peaks.WriteHeader(frameRate, recording.loopCount, wavePath);
+    std::string label;
+    AppendInteger(label, frameRate);
+    peaks.Write(label + ": ");
+    log.AppendLog("");
+    log.AppendLog(
+        "error! 窓の種類が不明．窓の種類...ブラックマン窓・ハニング窓・ハミング窓・方形窓・三角窓・"
+        "なし");
+    peaks.KeepPartial();
+    return 1;
+  }
+  if (!peaks.Finish(frames.range().MaxdB, frames.range().MindB)) {
+    log.AppendLog("err: cannot write! PeakExtraction.txt");
+    return 1;
+  }
+  log.AppendLog(Format("First sample in the last frame is %lld*16 / %d = %lld [samples].\n",
+                       static_cast<long long>(recording.source.monoBytes()),
+                       recording.source.bits(), static_cast<long long>(frames.nextStart())));
+  log.AppendLog(Format("Loop-count is %lld [times].", static_cast<long long>(frames.frames())));
+  log.AppendLog("");
+  log.AppendLog("..The analysis result was addressed to \"PeakExtraction.txt\".");
+  return 0;
+}
+
 int Run(Session& session, const std::string& wavePath) {
   MessageLog& log = session.log;
   const Settings& s = session.settings;
   LogArguments(log, s, wavePath);
   if (!CheckArguments(log, s, wavePath)) return 1;
 
+  Recording recording;
   if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
-  WaveFmt_Data format;
-  if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  if (ReadWaveHeaderReport(session, recording.format) != 0) return 1;
 
-  SpectralPeakPicker picker;
-  if (!picker.Prepare(s.FrameLength, s.VirtualLength, s.WeakPowerCutDb)) {
-    log.AppendLog(kNoMemory);
-    return 1;
-  }
+  WorkerPool pool(session.analysisThreads);
+  FrameAnalysis frames;
   AnalysisWindow window;
   const bool knownWindow = AnalysisWindow::IsKnownName(s.Window);
-  if (knownWindow && !window.Select(s.Window, s.FrameLength)) {
+  if (!frames.Prepare(s.FrameRate, s.FrameLength, s.VirtualLength, s.WeakPowerCutDb, window,
+                      pool) ||
+      (knownWindow && !window.Select(s.Window, s.FrameLength))) {
     log.AppendLog(kNoMemory);
     return 1;
   }
@@ -97,104 +242,31 @@ int Run(Session& session, const std::string& wavePath) {
     peaks.KeepPartial();
     return 1;
   };
+  if (OpenSamples(log, wavePath, s.FrameRate, recording) != 0) return stop();
+  const Refusal refusal = RefusalOf(recording);
 
-  std::vector<int16_t> samples;
-  int64_t dataBytes = 0;
-  const bool stereo = format.channels() == 2;
-  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
-                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
+  // An unknown window shows in the first frame: the recording is read and converted all the
+  // same, and no frame is analysed.
+  const bool convert = refusal.line.empty() || refusal.afterConversion;
+  const bool analyse = refusal.line.empty() && (knownWindow || recording.loopCount == 0);
+  StreamingDownSampler downSampler;
+  const bool down = convert && recording.rate > kAnalysisRate;
+  if (down && !downSampler.Start(static_cast<size_t>(recording.sampleCount), recording.rate,
+                                 kAnalysisRate, &pool)) {
+    log.AppendLog(kNoMemory);
     return stop();
   }
-  int32_t dataRate = format.dataRate();
-  int64_t monoBytes = dataBytes;
-  if (stereo) monoBytes = LogStereoFold(log, dataBytes, dataRate);
-  const int bits = format.bitsPerSample();
-  const int64_t sampleCount = monoBytes / bits * 8;
-  samples.resize(static_cast<size_t>(sampleCount));
-  if (dataRate <= 0) {
-    log.AppendLog(
-        Format("err: データ速度が %d [bytes/sec] の WAVE ファイルは解析できません．", dataRate));
-    return stop();
-  }
-
-  const double rate = format.samplingRate();
-  std::vector<double> signal;
-  if (rate > kAnalysisRate) {
-    if (rate > kHighestRate) {
-      log.AppendLog(
-          Format("err: サンプリングレートが%8.2fHz以下でないと解析できません．", kHighestRate));
-      return stop();
-    }
-    if (!DownSample(samples, rate, kAnalysisRate, signal)) {
-      log.AppendLog(kNoMemory);
-      return stop();
-    }
-    log.AppendLog("");
-    log.AppendLog("..Down-sampling was carried out.");
-  } else if (rate == kAnalysisRate) {
-    if (!ShortsToDoubles(samples, signal)) {
-      log.AppendLog(kNoMemory);
-      return stop();
-    }
-  } else {
-    log.AppendLog(
-        Format("err: サンプリングレートが%8.2fHz以上でないと解析できません．", kAnalysisRate));
-    return stop();
-  }
-  std::vector<int16_t>().swap(samples);
-
-  const int frameRate = s.FrameRate;
-  const int64_t loopCount = LoopCountOf(monoBytes, dataRate, frameRate);
-  // The frame step is a whole number of samples, so frames drift slightly against their labels.
-  const int64_t step = static_cast<int64_t>(frameRate * 11.025);
-  // With the byte rate that the rate, channels and bits give, every frame starts inside the
-  // signal. A lower byte rate claims a longer recording than the data holds: the frames past its
-  // end would all be empty, and a header claiming one byte a second would ask for billions.
-  if (loopCount > 0 && (loopCount - 1) * step >= static_cast<int64_t>(signal.size())) {
-    log.AppendLog(
-        Format("err: データ速度が %d [bytes/sec] の WAVE ファイルは解析できません．", dataRate));
-    return stop();
-  }
-  peaks.WriteHeader(frameRate, loopCount, wavePath);
-
-  // The frames are most of the work; proposed method 1 rewrites the file afterwards.
+  frames.SetFrameCount(analyse ? recording.loopCount : 0);
+  if (analyse) peaks.WriteHeader(s.FrameRate, recording.loopCount, wavePath);
+  // Reading and the frames are most of the work; proposed method 1 rewrites the file afterwards.
   const bool secondPass = s.ProposedMethod1 == kSwitchOn;
   session.progress.SetSpan(0.0, secondPass ? 0.85 : 1.0);
-  LevelRange range;
-  int64_t start = 0;
-  int64_t frames = 0;
-  std::string record;
-  for (int64_t m = 1; m <= loopCount; ++m) {
-    record.clear();
-    AppendInteger(record, frameRate * m);
-    record += ": ";
-    if (!knownWindow) {
-      peaks.Write(record);
-      log.AppendLog("");
-      log.AppendLog(
-          "error! 窓の種類が不明．窓の種類...ブラックマン窓・ハニング窓・ハミング窓・方形窓・"
-          "三角窓・なし");
-      return stop();
-    }
-    picker.AnalyseFrame(signal, start, window, record, range);
-    record += "end\n";
-    peaks.Write(record);
-    start += step;
-    ++frames;
-    // Cancelled: the unfinished peak file is dropped and the previous one stays.
-    if (!session.progress.Advance(m, loopCount)) return 1;
-  }
-  std::vector<double>().swap(signal);
-  if (!peaks.Finish(range.MaxdB, range.MindB)) {
-    log.AppendLog("err: cannot write! PeakExtraction.txt");
-    return 1;
-  }
-
-  log.AppendLog(Format("First sample in the last frame is %lld*16 / %d = %lld [samples].\n",
-                       static_cast<long long>(monoBytes), bits, static_cast<long long>(start)));
-  log.AppendLog(Format("Loop-count is %lld [times].", static_cast<long long>(frames)));
-  log.AppendLog("");
-  log.AppendLog("..The analysis result was addressed to \"PeakExtraction.txt\".");
+  const int streamed = StreamSignal(recording, down ? &downSampler : nullptr,
+                                    convert ? &frames : nullptr, peaks, session.progress);
+  // Cancelled: the unfinished peak file is dropped and the previous one stays.
+  if (streamed == kCancelled) return 1;
+  if (streamed != 0) return stop();
+  if (Report(log, wavePath, s.FrameRate, recording, refusal, frames, peaks) != 0) return 1;
 
   if (secondPass) {
     session.progress.SetSpan(0.85, 1.0);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <new>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "app/input_stream.h"
 #include "app/numbers.h"
 #include "app/output_file.h"
+#include "dsp/pitch.h"
 #include "extraction/peak_file_writer.h"
 
 namespace tonvale {
@@ -20,16 +20,6 @@ constexpr int16_t kNoSemitone = INT16_MIN;
 constexpr size_t kFlushBytes = 1 << 16;
 
 }  // namespace
-
-bool SemitoneNumber(float frequency, int16_t& semitone) {
-  if (!(frequency > 0.0f)) return false;
-  // 0.03057805146377144 is 1 / 32.7031956626 Hz, the note C1. Any positive float gives cents
-  // well within the 32-bit range.
-  const double cents = 1200.0 * std::log2(static_cast<double>(frequency) * 0.03057805146377144);
-  const int16_t c = WrapToInt16(static_cast<int64_t>(std::trunc(cents)));
-  semitone = WrapToInt16(static_cast<int64_t>(std::trunc(c * 0.01 + 0.5)));
-  return true;
-}
 
 int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int frameRate) {
   if (frameRate <= 0) return 0;
@@ -68,8 +58,8 @@ void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, 
   semitones.reserve(firstPeak.back());
   for (int r = 0; r < records; ++r) {
     for (float f : table.Frequencies(r)) {
-      int16_t s;
-      semitones.push_back(SemitoneNumber(f, s) ? s : kNoSemitone);
+      PitchAboveC1 pitch;
+      semitones.push_back(PitchOf(f, pitch) ? pitch.semitone : kNoSemitone);
     }
   }
 

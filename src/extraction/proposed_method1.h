@@ -10,11 +10,6 @@
 
 namespace tonvale {
 
-// The semitone of a frequency: c = trunc(1200 log2(f / 32.7032 Hz)) cents above C1, kept as a
-// signed 16-bit value, then trunc(c / 100 + 0.5), also 16-bit. Frequencies of 0 Hz or below
-// have none (false).
-bool SemitoneNumber(float frequency, int16_t& semitone);
-
 // The comparison distance R in frames. "オート": (frameLength - 11 F) / (11 F), the whole frame
 // steps beyond the first that fit in one frame (11 samples per millisecond at the analysis
 // rate); otherwise (v / 11) / F for the leading integer v of the text. Integer divisions; a
@@ -24,8 +19,9 @@ int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int fra
 // The rewritten peak file for `header` and `table` with the shift R: the header (with two blanks
 // after the level range), R empty records, then for frames i = 0 .. LoopCount - R - 1 the record
 // labelled (i + R + 1) F holding each peak a of frame i once for every peak b of frame i + R in
-// the same semitone whose level differs from a's by less than 10 dB (|trunc(a - b)| < 10),
-// and "end_of_file". Text with "\n" line ends, handed to `write` in pieces.
+// the same semitone (dsp/pitch.h; a peak without a pitch matches none) whose level differs
+// from a's by less than 10 dB (|trunc(a - b)| < 10), and "end_of_file". Text with "\n" line ends,
+// handed to `write` in pieces.
 // Reports to `progress`, when given, but runs to the end when the run is cancelled: the peak
 // file of the first pass is already in place, and this pass finishes what it began.
 void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, int shift,

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
-#include <memory>
 #include <new>
 
 #include "app/numbers.h"
@@ -31,67 +30,87 @@ void DecodeSamples(std::span<const char> bytes, int bits, std::vector<int16_t>& 
   }
 }
 
+WaveSampleReader::~WaveSampleReader() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+int WaveSampleReader::Open(MessageLog& log, const std::string& wavePath,
+                           const WaveFmt_Data& format) {
+  bits_ = format.bitsPerSample();
+  file_ = std::fopen(wavePath.c_str(), "rb");
+  if (file_ == nullptr) {
+    log.AppendLog("cannot open! wave file");
+    return 1;
+  }
+  if (bits_ != 8 && bits_ != 16) {
+    log.AppendLog(
+        Format("err: 量子化ビット数が %d bit の WAVE ファイルは解析できません"
+               "（8bit か 16bit のみ）．",
+               bits_));
+    return 1;
+  }
+  struct stat info;
+  const int64_t fileSize = fstat(fileno(file_), &info) == 0 ? info.st_size : 0;
+  const int64_t offset = format.headerLength();
+  dataBytes_ = UsableDataBytes(format.dataBytes(), offset, fileSize);
+  left_ = dataBytes_;
+  if (dataBytes_ > 0 && std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) {
+    log.AppendLog("cannot open! wave file");
+    return 1;
+  }
+  chunk_.resize(1 << 16);
+  return 0;
+}
+
+bool WaveSampleReader::Next(std::vector<int16_t>& samples) {
+  samples.clear();
+  // Chunks hold an even number of bytes, so a 16-bit sample never straddles two of them.
+  while (samples.empty() && left_ > 0) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(left_, 1 << 16));
+    const size_t got = std::fread(chunk_.data(), 1, want, file_);
+    DecodeSamples({chunk_.data(), got}, bits_, samples);
+    left_ = got < want ? 0 : left_ - static_cast<int64_t>(got);
+  }
+  for (int16_t s : samples) {
+    mini_ = std::min<int>(mini_, s);
+    maxi_ = std::max<int>(maxi_, s);
+  }
+  return !samples.empty();
+}
+
+void WaveSampleReader::LogAmplitude(MessageLog& log) const {
+  log.AppendLog("");
+  if (bits_ == 8) {
+    log.AppendLog("..Quantization bit rate is converted 8 into 16.");
+    log.AppendLog("");
+  }
+  log.AppendLog(Format("      Amplitude is \"mini: %d\" and \"maxi: %d\".\n", mini_, maxi_));
+}
+
 int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_Data& format,
                     std::vector<int16_t>& samples, int64_t& dataBytes, KeptSamples kept) {
   samples.clear();
   dataBytes = 0;
-  const int bits = format.bitsPerSample();
-  std::FILE* file = std::fopen(wavePath.c_str(), "rb");
-  if (file == nullptr) {
-    log.AppendLog("cannot open! wave file");
-    return 1;
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
-  if (bits != 8 && bits != 16) {
-    log.AppendLog(
-        Format("err: 量子化ビット数が %d bit の WAVE ファイルは解析できません"
-               "（8bit か 16bit のみ）．",
-               bits));
-    return 1;
-  }
-  struct stat info;
-  const int64_t fileSize = fstat(fileno(file), &info) == 0 ? info.st_size : 0;
-  const int64_t offset = format.headerLength();
-  dataBytes = UsableDataBytes(format.dataBytes(), offset, fileSize);
+  WaveSampleReader reader;
+  if (reader.Open(log, wavePath, format) != 0) return 1;
+  dataBytes = reader.dataBytes();
   const bool firstOfTwo = kept == KeptSamples::kFirstOfTwo;
-  const int64_t decoded = bits == 8 ? dataBytes : dataBytes / 2;
+  const int64_t decoded = reader.bits() == 8 ? dataBytes : dataBytes / 2;
   try {
     samples.reserve(static_cast<size_t>(firstOfTwo ? (decoded + 1) / 2 : decoded));
   } catch (const std::bad_alloc&) {
     log.AppendLog("err: 記憶領域が不足しています．");
     return 1;
   }
-  if (dataBytes > 0 && std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) {
-    log.AppendLog("cannot open! wave file");
-    return 1;
-  }
-  // Chunks hold an even number of bytes, so a 16-bit sample never straddles two of them.
-  std::vector<char> chunk(1 << 16);
   std::vector<int16_t> run;
-  int mini = 32767;
-  int maxi = -32768;
   size_t index = 0;  // of the next decoded sample
-  int64_t left = dataBytes;
-  while (left > 0) {
-    const size_t want = static_cast<size_t>(std::min<int64_t>(left, 1 << 16));
-    const size_t got = std::fread(chunk.data(), 1, want, file);
-    run.clear();
-    DecodeSamples({chunk.data(), got}, bits, run);
+  while (reader.Next(run)) {
     for (int16_t s : run) {
-      mini = std::min<int>(mini, s);
-      maxi = std::max<int>(maxi, s);
       if (!firstOfTwo || index % 2 == 0) samples.push_back(s);
       ++index;
     }
-    left -= static_cast<int64_t>(got);
-    if (got < want) break;
   }
-  log.AppendLog("");
-  if (bits == 8) {
-    log.AppendLog("..Quantization bit rate is converted 8 into 16.");
-    log.AppendLog("");
-  }
-  log.AppendLog(Format("      Amplitude is \"mini: %d\" and \"maxi: %d\".\n", mini, maxi));
+  reader.LogAmplitude(log);
   return 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,6 +24,37 @@ void DecodeSamples(std::span<const char> bytes, int bits, std::vector<int16_t>& 
 enum class KeptSamples {
   kAll,
   kFirstOfTwo,  // samples 0, 2, 4 ...: the first channel of stereo, as FoldStereo keeps it
+};
+
+// The sample data of a WAVE file read front to back a block at a time: from the header length
+// (slot 9) on, the data bytes (slot 8) limited to what the file holds, 8 or 16 bits (slot 7),
+// all channels interleaved as they lie. Keeps the amplitude range of every sample read.
+class WaveSampleReader {
+ public:
+  WaveSampleReader() = default;
+  WaveSampleReader(const WaveSampleReader&) = delete;
+  WaveSampleReader& operator=(const WaveSampleReader&) = delete;
+  ~WaveSampleReader();
+
+  // Opens the file at its first sample. 1, after "cannot open! wave file" or an "err: " line,
+  // when it cannot be opened or read, or holds another bit depth.
+  int Open(MessageLog& log, const std::string& wavePath, const WaveFmt_Data& format);
+  // The data bytes that will be read.
+  int64_t dataBytes() const { return dataBytes_; }
+  int bits() const { return bits_; }
+  // The next samples, in place of what `samples` held; false, with none, at the end of the data.
+  bool Next(std::vector<int16_t>& samples);
+  // The lines that tell what was read: the widening of 8-bit data and the amplitude range.
+  void LogAmplitude(MessageLog& log) const;
+
+ private:
+  std::FILE* file_ = nullptr;
+  int bits_ = 0;
+  int64_t dataBytes_ = 0;
+  int64_t left_ = 0;
+  std::vector<char> chunk_;
+  int mini_ = 32767;
+  int maxi_ = -32768;
 };
 
 // Reads the sample data of the WAVE file: from the header length (slot 9) on, the data bytes

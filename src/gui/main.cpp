@@ -3,14 +3,20 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "gui/analysis_app.h"
 #include "gui/window_arguments.h"
 
 int main(int argc, char** argv) {
   using tonvale::ParseWindowArguments;
-  // --help needs no display, so it is answered before Qt looks for one.
-  if (ParseWindowArguments({argv + 1, argv + argc}).help) {
+  // --help and --version need no display, so they are answered before Qt looks for one.
+  const tonvale::WindowArguments early = ParseWindowArguments({argv + 1, argv + argc});
+  if (early.help) {
     std::fputs(tonvale::WindowUsage(), stdout);
+    return 0;
+  }
+  if (early.version) {
+    std::fputs(tonvale::VersionText("tonvale").c_str(), stdout);
     return 0;
   }
   QApplication application(argc, argv);  // takes Qt's own options (-platform ...) out of argv

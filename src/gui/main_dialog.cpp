@@ -13,6 +13,7 @@
 #include "gui/dialog_units.h"
 #include "gui/figure_dialog.h"
 #include "gui/log_list_box.h"
+#include "gui/method_choice.h"
 #include "gui/plot_surface.h"
 #include "gui/plot_surface_canvas.h"
 #include "gui/process_runner.h"
@@ -96,6 +97,7 @@ MainDialog::MainDialog(Session& session, MediaDevice& device, UserDialogs& dialo
     m_plotFrame->PictureChanged();
   };
   runner_->onFinished = [this](int result) { OnRunFinished(result); };
+  AddMethodChoice(this, session_);
 }
 
 MainDialog::~MainDialog() {
@@ -319,6 +321,10 @@ void MainDialog::EnableRunConflicts(bool enable) {
   for (int id : {kIdProcess1, kIdProcess2, kIdProcess3, kIdProcess4, kIdWav2Mid, kIdLoad, kIdReset,
                  kIdPlot1, kIdPlot2, kIdChmod}) {
     if (QWidget* control = Control(id)) control->setEnabled(enable);
+  }
+  // The run has taken its method already.
+  if (auto* method = findChild<QWidget*>(QString::fromLatin1(kMethodChoiceName))) {
+    method->setEnabled(enable);
   }
 }
 

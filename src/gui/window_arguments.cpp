@@ -1,46 +1,29 @@
 #include "gui/window_arguments.h"
 
+#include "app/command_line.h"
+
 namespace tonvale {
 
 WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments) {
   WindowArguments result;
-  bool onlyFiles = false;
-  std::vector<std::string> files;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (onlyFiles || argument.empty() || argument[0] != '-' || argument == "-") {
-      files.push_back(argument);
-    } else if (argument == "--") {
-      onlyFiles = true;
-    } else if (argument == "--help" || argument == "-h") {
-      result.help = true;
-    } else if (argument == "--screenshot") {
-      if (i + 1 == arguments.size()) {
-        if (result.error.empty()) result.error = "--screenshot needs a file name";
-      } else {
-        result.screenshotPath = arguments[++i];
-      }
-    } else if (argument == "--progress-screenshot") {
-      if (i + 1 == arguments.size()) {
-        if (result.error.empty()) result.error = "--progress-screenshot needs a file name";
-      } else {
-        result.progressScreenshotPath = arguments[++i];
-      }
-    } else if (argument == "--wav2mid") {
-      result.pressWav2Mid = true;
-    } else if (result.error.empty()) {
-      result.error = "unknown option " + argument;
-    }
-  }
-  if (result.help) {
-    result.error.clear();
-    return result;
-  }
-  if (files.size() > 1 && result.error.empty()) {
+  const OptionSpec specs[] = {
+      Valued("--screenshot", "a file name",
+             [&result](const std::string& path) { result.screenshotPath = path; }),
+      Valued("--progress-screenshot", "a file name",
+             [&result](const std::string& path) { result.progressScreenshotPath = path; }),
+      Switch("--wav2mid", {}, [&result] { result.pressWav2Mid = true; }),
+  };
+  const CommandLine line = ParseCommandLine(arguments, specs);
+  result.help = line.help;
+  result.version = line.version;
+  result.error = line.error;
+  if (result.help || result.version || !result.error.empty()) return result;
+  const std::vector<std::string>& files = line.operands;
+  if (files.size() > 1) {
     result.error = "takes one file, not " + std::to_string(files.size());
-  }
-  if (files.size() == 1) result.file = files.front();
-  if (files.empty() && result.pressWav2Mid && result.error.empty()) {
+  } else if (files.size() == 1) {
+    result.file = files.front();
+  } else if (result.pressWav2Mid) {
     result.error = "--wav2mid needs a file";
   }
   return result;
@@ -54,6 +37,7 @@ Opens the Tonvale window. FILE.wav is selected as if it had been chosen with "op
 to the running window, which comes to the front, and this start ends.
 
   --help, -h         show this text
+  --version          show the version and the license
   --                 the next argument is the file, even if it begins with '-'
 
 The settings file and the work files live beside the executable when that folder is the

@@ -9,20 +9,29 @@
 #include "app/settings_file.h"
 #include "extraction/peak_extraction.h"
 #include "extraction/peak_file.h"
+#include "extraction/refined_extraction.h"
 #include "recognition/midi_writer.h"
 #include "recognition/peak_combination.h"
 #include "recognition/pitch_recognition.h"
+#include "recognition/refined_combination.h"
+#include "recognition/refined_recognition.h"
 #include "recognition/work_file_input.h"
 
 namespace tonvale {
 namespace {
 
-// Loads the settings, then starts the command's story in a cleared log.
+bool Refined(const Session& session) {
+  return session.method == TranscriptionMethod::kRefined;
+}
+
+// Loads the settings, then starts the command's story in a cleared log. The refined method
+// says so under the heading; the faithful method's story stays as it always was.
 bool Begin(Session& session, int process, std::string_view description) {
   if (LoadSettings(session) != 0) return false;
   session.log.ClearLog();
   session.log.AppendLog(Format("%% プロセス %d", process));
   session.log.AppendLog(description);
+  if (Refined(session)) session.log.AppendLog(kRefinedMethodLine);
   session.progress.BeginProcess(process);
   return true;
 }
@@ -62,7 +71,9 @@ int RunProcess1(Session& session, ProcessHost& host) {
   if (!EndsWith(path, ".wav") && !EndsWith(path, ".WAV")) {
     return Fail(session, "err: 指定したファイルが wave ではありません．");
   }
-  if (PeakExtraction(session, path) != 0) {
+  const int result =
+      Refined(session) ? RefinedPeakExtraction(session, path) : PeakExtraction(session, path);
+  if (result != 0) {
     return StageFailed(session, "err: PeakExtraction が異常終了しました．");
   }
   host.PlotProcess1();
@@ -76,7 +87,7 @@ int RunProcess2(Session& session, ProcessHost& host) {
   if (!IsReadableFile(session.WorkPath(kPeakFileName))) {
     return Fail(session, "err: PeakExtraction.txt がありません．");
   }
-  if (PeakCombination(session) != 0) {
+  if ((Refined(session) ? RefinedPeakCombination(session) : PeakCombination(session)) != 0) {
     return StageFailed(session, "err: PeakCombination が異常終了しました．");
   }
   host.PlotProcess2();
@@ -90,7 +101,7 @@ int RunProcess3(Session& session, ProcessHost&) {
   if (!IsReadableFile(session.WorkPath(kLumpFileName))) {
     return Fail(session, "err: PeakCombination.txt がありません．");
   }
-  if (PitchRecognition(session) != 0) {
+  if ((Refined(session) ? RefinedPitchRecognition(session) : PitchRecognition(session)) != 0) {
     return StageFailed(session, "err: PitchRecognition が異常終了しました．");
   }
   return 0;

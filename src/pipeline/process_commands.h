@@ -5,9 +5,13 @@
 
 namespace tonvale {
 
+// The third heading line of every process command run with the refined method.
+inline constexpr char kRefinedMethodLine[] = "% method: refined";
+
 // The commands behind the five pipeline buttons. Each loads the settings first (and stops,
 // adding nothing, when that fails), clears the log, writes its two heading lines, checks the
 // input of its stage and runs the stage; a failure adds one "err: " line and returns 1.
+// Processes 1 to 3 run the stage of the session's method; process 4 is the same for both.
 // Each reports its process to session.progress; a run cancelled there stops at the stage's next
 // block, keeps every earlier file as it was, adds kCancelledLine and returns 1.
 

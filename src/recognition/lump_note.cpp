@@ -4,12 +4,10 @@
 #include <limits>
 
 #include "app/numbers.h"
+#include "dsp/pitch.h"
 
 namespace tonvale {
 namespace {
-
-// 1 / 32.7031956625748 Hz, the pitch C1 when A4 is 440 Hz: cents count from C1.
-constexpr double kPerC1 = 0.03057805146377144;
 
 constexpr const char* kPitchNames[] = {"c-", "c#", "d-", "d#", "e-", "f-",
                                        "f#", "g-", "g#", "a-", "a#"};
@@ -41,8 +39,13 @@ LumpNote MakeLumpNote(std::span<const float> frequencies, std::span<const float>
   for (float level : levels) {
     if (level > note.loudest) note.loudest = level;
   }
-  note.cents = TruncToInt16(1200 * std::log2(note.meanFrequency * kPerC1));
-  note.semitone = TruncToInt16(note.cents * 0.01 + 0.5);
+  // A lump always becomes a note record; one whose mean frequency has no pitch (no points,
+  // or frequencies that are not positive finite numbers) is counted at cent 0, semitone 0.
+  PitchAboveC1 pitch;
+  if (PitchOf(note.meanFrequency, pitch)) {
+    note.cents = pitch.cents;
+    note.semitone = pitch.semitone;
+  }
   note.start = start;
   note.end = start + static_cast<int64_t>(frameRate) * static_cast<int64_t>(frequencies.size());
   note.volume = Volume(note.semitone, note.loudest, maxdB);

@@ -18,15 +18,27 @@ TEST(CliOptionsTest, ReadsFilesAndOptionsInAnyOrder) {
   EXPECT_EQ(ParseCliOptions({"--figures", "c.wav"}).figures, FigureFiles::kMain);
   EXPECT_EQ(ParseCliOptions({"--figures=main", "c.wav"}).figures, FigureFiles::kMain);
   EXPECT_EQ(ParseCliOptions({"c.wav", "--figures=enlarged"}).figures, FigureFiles::kEnlarged);
+  // The method: faithful unless asked, and the last choice holds.
+  EXPECT_EQ(ParseCliOptions({"c.wav"}).method, TranscriptionMethod::kFaithful);
+  EXPECT_EQ(ParseCliOptions({"--refined", "c.wav"}).method, TranscriptionMethod::kRefined);
+  EXPECT_EQ(ParseCliOptions({"--refined", "c.wav", "--faithful"}).method,
+            TranscriptionMethod::kFaithful);
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotUse) {
   EXPECT_EQ(ParseCliOptions({}).error, "no WAVE file given");
   EXPECT_EQ(ParseCliOptions({"a.wav", "--workdir"}).error, "--workdir needs a folder");
   EXPECT_EQ(ParseCliOptions({"--loud", "a.wav"}).error, "unknown option --loud");
-  CliOptions help = ParseCliOptions({"--help"});
-  EXPECT_TRUE(help.help);
-  EXPECT_TRUE(help.error.empty());
+  EXPECT_EQ(ParseCliOptions({"--workdir=", "a.wav"}).error, "--workdir needs a folder");
+  EXPECT_EQ(ParseCliOptions({"--figures=big", "a.wav"}).error,
+            "--figures takes main or enlarged, not big");
+  // Help and the version are answered whatever else the line holds.
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--help"}, {"--loud", "-h"}, {"--version"}}) {
+    CliOptions asked = ParseCliOptions(arguments);
+    EXPECT_TRUE(asked.help || asked.version);
+    EXPECT_TRUE(asked.error.empty());
+  }
 }
 
 }  // namespace

@@ -57,6 +57,10 @@ TEST_F(Wav2MidCliTest, ExplainsItselfAndRefusesBadArguments) {
   EXPECT_NE(help.out.find("usage: wav2mid [--workdir DIR] [--quiet] [--figures[=enlarged]] "
                           "FILE.wav..."),
             std::string::npos);
+  Outcome version = Run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.substr(0, version.out.find('\n')),
+            "wav2mid (Tonvale) " TONVALE_PROJECT_VERSION);
   Outcome none = Run("");
   EXPECT_EQ(none.status, 2);
   EXPECT_NE(none.err.find("wav2mid: no WAVE file given"), std::string::npos);

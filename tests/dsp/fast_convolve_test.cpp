@@ -7,6 +7,7 @@
 
 #include "dsp/down_sample.h"
 #include "dsp/fast_convolve.h"
+#include "dsp/worker_pool.h"
 #include "support/literal_kit.h"
 
 namespace tonvale {
@@ -89,6 +90,29 @@ TEST(FastConvolveTest, AgreesWithTheLiteralOverlapAddOnAntiAliasingFilter) {
   std::vector<double> fromShorts;
   ASSERT_TRUE(FastConvolve(h, std::span<const int16_t>(samples), fromShorts));
   EXPECT_EQ(fromShorts, y);
+}
+
+// The streamed filter never sees the signal whole: two runs must give what one run gives, value
+// for value, whatever the cut and however many threads share the blocks.
+TEST(FastConvolveTest, RunsAndThreadsDoNotChangeTheStreamedResult) {
+  const std::vector<double> h = Noise(257, 10), x = Noise(9000, 11, 32768.0);
+  std::vector<double> whole;
+  ASSERT_TRUE(FastConvolve(h, x, whole));
+  for (unsigned threads : {1u, 3u}) {
+    WorkerPool pool(threads);
+    for (size_t cut : {size_t{0}, size_t{1}, size_t{770}, size_t{4321}, x.size()}) {
+      StreamingConvolver convolver;
+      ASSERT_TRUE(convolver.Start(h, x.size(), FastConvolveSize(h.size(), x.size()), &pool));
+      std::vector<double> y;
+      const ConvolutionSink append = [&y](std::span<const double> run) {
+        y.insert(y.end(), run.begin(), run.end());
+      };
+      convolver.Add(std::span<const double>(x).first(cut), append);
+      convolver.Add(std::span<const double>(x).subspan(cut), append);
+      convolver.Finish(append);
+      EXPECT_EQ(y, whole) << threads << " threads, cut at " << cut;
+    }
+  }
 }
 
 }  // namespace

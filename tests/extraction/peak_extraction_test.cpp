@@ -104,6 +104,36 @@ TEST(PeakExtractionTest, WorkedExampleOfTwoSecondsAt44100Hz) {
   EXPECT_GE(withTone, 195);
 }
 
+// The filter blocks and the frames are shared out among threads; the peak file and the log
+// must not show how many there were. The recordings are long enough for several batches of
+// filter blocks and of frames at every thread count.
+TEST(PeakExtractionTest, ThreadCountDoesNotChangeTheOutput) {
+  const std::vector<wavegen::Tone> tones = {
+      {440.0, 0.0, 6.0, 0.3, 4}, {659.3, 1.0, 5.0, 0.2, 3}, {1318.5, 2.5, 4.0, 0.2, 1}};
+  for (const WaveFormat& format : {WaveFormat{44100, 2, 16}, WaveFormat{11025, 1, 16}}) {
+    std::string firstFile;
+    std::vector<std::string> firstLog;
+    for (unsigned threads : {1u, 2u, 5u}) {
+      ExtractionFolder folder;
+      folder.session().analysisThreads = threads;
+      const std::string path = folder.PutTones("take.wav", tones, 12.0, format);
+      ASSERT_EQ(folder.Run(path), 0);
+      // Each folder has a path of its own.
+      std::vector<std::string> log = folder.log();
+      log[3].clear();
+      std::string file = folder.PeakFile();
+      file.erase(file.find(path), path.size());
+      if (threads == 1) {
+        firstFile = file;
+        firstLog = log;
+        continue;
+      }
+      EXPECT_EQ(file, firstFile) << format.sampleRate << " Hz, " << threads << " threads";
+      EXPECT_EQ(log, firstLog) << threads;
+    }
+  }
+}
+
 TEST(PeakExtractionTest, ToneAtTheAnalysisRateIsNotDownSampledAndIsRefined) {
   ExtractionFolder folder;
   folder.settings().ProposedMethod1 = "なし";

@@ -41,6 +41,7 @@ TEST(WindowArgumentsTest, TakesOneFileAndTheDevelopersSwitches) {
   EXPECT_EQ(developer.file, "a.wav");
   EXPECT_EQ(developer.screenshotPath, "shot.png");
   EXPECT_TRUE(developer.pressWav2Mid);
+  EXPECT_EQ(ParseWindowArguments({"--screenshot=s.png"}).screenshotPath, "s.png");
 }
 
 TEST(WindowArgumentsTest, RefusesWhatItCannotUseButAlwaysAnswersHelp) {
@@ -48,14 +49,15 @@ TEST(WindowArgumentsTest, RefusesWhatItCannotUseButAlwaysAnswersHelp) {
   EXPECT_EQ(ParseWindowArguments({"-x"}).error, "unknown option -x");
   EXPECT_EQ(ParseWindowArguments({"a.wav", "b.wav"}).error, "takes one file, not 2");
   EXPECT_EQ(ParseWindowArguments({"--screenshot"}).error, "--screenshot needs a file name");
+  EXPECT_EQ(ParseWindowArguments({"--wav2mid=1", "a.wav"}).error, "--wav2mid takes no value");
   EXPECT_EQ(ParseWindowArguments({"--wav2mid"}).error, "--wav2mid needs a file");
   // The first fault is the one reported.
   EXPECT_EQ(ParseWindowArguments({"--bad", "a.wav", "b.wav"}).error, "unknown option --bad");
 
-  for (const std::vector<std::string>& arguments :
-       std::vector<std::vector<std::string>>{{"--help"}, {"-h", "a.wav", "b.wav"}, {"--x", "-h"}}) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {"--help"}, {"-h", "a.wav", "b.wav"}, {"--x", "-h"}, {"--version", "--x"}}) {
     WindowArguments help = ParseWindowArguments(arguments);
-    EXPECT_TRUE(help.help);
+    EXPECT_TRUE(help.help || help.version);
     EXPECT_EQ(help.error, "");
   }
   EXPECT_FALSE(ParseWindowArguments({"--", "--help"}).help);
@@ -147,6 +149,9 @@ TEST_F(WindowProgramTest, AnswersHelpWithoutADisplayAndRefusesUnknownArguments) 
   environment_.remove("WAYLAND_DISPLAY");
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_TRUE(out_.startsWith("usage: tonvale [FILE.wav]")) << out_.toStdString();
+  EXPECT_EQ(Run({"--version"}), 0);
+  EXPECT_TRUE(out_.startsWith("tonvale (Tonvale) " TONVALE_PROJECT_VERSION "\n"))
+      << out_.toStdString();
 
   environment_.insert("QT_QPA_PLATFORM", "offscreen");
   EXPECT_EQ(Run({"--frobnicate"}), 2);

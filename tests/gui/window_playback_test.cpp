@@ -4,33 +4,23 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <memory>
-#include <thread>
 
 #include "app/settings_file.h"
 #include "gui/main_dialog.h"
 #include "gui_fakes.h"
 #include "playback/sdl_media_device.h"
 #include "support/temp_dir.h"
+#include "support/waiting.h"
 #include "wavegen/wave_writer.h"
 
 namespace tonvale {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-bool WaitUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
+using testing::WaitUntil;
 
 class WindowPlaybackTest : public ::testing::Test {
  protected:
@@ -101,8 +91,12 @@ TEST_F(WindowPlaybackTest, TheRecordingAndItsConversionAreHeardAndTheFirstProces
   EXPECT_EQ(session_.log.Lines(),
             (Lines{"% プロセス 1", "wave ファイルからスペクトルピークを抽出します．",
                    "err: 指定したファイルが wave ではありません．"}));
+  // The output writes silence while the device stands; a block begun just before the stop may
+  // still be rendered, so the position is taken once the output has gone on a little.
+  const int64_t stereoFrame = 2 * sizeof(float);
+  ASSERT_TRUE(testing::WaitForGrowth(heardPath_, 2048 * stereoFrame));
   const std::int64_t stoppedAt = device_.GetProgress().outputFrames;
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  ASSERT_TRUE(testing::WaitForGrowth(heardPath_, 4096 * stereoFrame));
   EXPECT_EQ(device_.GetProgress().outputFrames, stoppedAt) << "the process stopped the sound";
 
   window_->close();  // closing the window closes the device

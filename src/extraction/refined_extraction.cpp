@@ -1,0 +1,145 @@
+#include "extraction/refined_extraction.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/numbers.h"
+#include "extraction/peak_file.h"
+#include "extraction/peak_file_writer.h"
+#include "extraction/peak_picker.h"
+#include "extraction/refined_spectrum.h"
+#include "extraction/wave_header_report.h"
+#include "extraction/wave_samples.h"
+
+namespace tonvale {
+namespace {
+
+constexpr char kNoMemory[] = "err: 記憶領域が不足しています．";
+
+// The first channel of the samples read by ReadWaveSamples, served a block at a time.
+class SampleBufferSource : public RecordingSource {
+ public:
+  explicit SampleBufferSource(const std::vector<int16_t>& samples) : samples_(samples) {}
+  int64_t Read(std::span<double> block) override {
+    size_t n = 0;
+    for (; n < block.size() && next_ < samples_.size(); ++n) block[n] = samples_[next_++];
+    return static_cast<int64_t>(n);
+  }
+
+ private:
+  const std::vector<int16_t>& samples_;
+  size_t next_ = 0;
+};
+
+void LogArguments(MessageLog& log, const Settings& s, const std::string& wavePath) {
+  log.AppendLog("..Peak-frequency extraction (refined)");
+  log.AppendLog("");
+  log.AppendLog("..Argument");
+  log.AppendLog(Format("FileName      is \"%s\".", wavePath.c_str()));
+  log.AppendLog(Format("FrameRate    is \"%d\".", s.FrameRate));
+  log.AppendLog("");
+}
+
+int Run(Session& session, const std::string& wavePath) {
+  MessageLog& log = session.log;
+  const Settings& s = session.settings;
+  LogArguments(log, s, wavePath);
+  if (s.FrameRate <= 0) {
+    log.AppendLog("err: フレームシフト間隔は自然数にしてください．");
+    return 1;
+  }
+  // The path is a line of the peak file and of the header report.
+  if (wavePath.find_first_of("\r\n") != std::string::npos) {
+    log.AppendLog("err: 改行を含むパスの WAVE ファイルは解析できません．");
+    return 1;
+  }
+  if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
+  WaveFmt_Data format;
+  if (ReadWaveHeaderReport(session, format) != 0) return 1;
+
+  const double rate = format.samplingRate();
+  if (rate < kAnalysisRate) {
+    log.AppendLog(
+        Format("err: サンプリングレートが%8.2fHz以上でないと解析できません．", kAnalysisRate));
+    return 1;
+  }
+  RefinedSpectrum spectrum;
+  if (!spectrum.Prepare(rate, s.FrameRate)) {
+    log.AppendLog(kNoMemory);
+    return 1;
+  }
+  log.AppendLog(Format("FrameLength is \"%d\".", spectrum.frameLength()));
+  log.AppendLog("Window        is \"Hann, centred on each label\".");
+  log.AppendLog("");
+
+  std::vector<int16_t> samples;
+  int64_t dataBytes = 0;
+  const bool stereo = format.channels() == 2;
+  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
+                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
+    return 1;
+  }
+  const int bits = format.bitsPerSample();
+  const int64_t monoBytes = stereo ? dataBytes / 2 : dataBytes;
+  samples.resize(static_cast<size_t>(monoBytes / bits * 8));
+  // The frame count: the duration in milliseconds over the frame shift.
+  const double duration = static_cast<double>(samples.size()) / rate * 1000.0;
+  const auto loopCount =
+      static_cast<int64_t>(std::min(std::trunc(duration / s.FrameRate),
+                                    static_cast<double>(std::numeric_limits<int32_t>::max())));
+
+  PeakFileWriter file;
+  if (!file.Open(session.WorkPath(kPeakFileName))) {
+    log.AppendLog("cannot open! PeakExtract.txt");
+    return 1;
+  }
+  file.WriteHeader(s.FrameRate, loopCount, wavePath);
+  SampleBufferSource source(samples);
+  std::vector<RefinedPeak> peaks;
+  std::vector<float> frequencies, levels;
+  std::string record;
+  double MaxdB = -1000.0, MindB = 1000.0;
+  for (int64_t m = 1; m <= loopCount; ++m) {
+    if (spectrum.NextFrame(source, peaks) != 0) {
+      file.KeepPartial();
+      return 1;
+    }
+    frequencies.clear();
+    levels.clear();
+    for (const RefinedPeak& peak : peaks) {
+      frequencies.push_back(peak.frequency);
+      levels.push_back(peak.level);
+      MaxdB = std::max(MaxdB, static_cast<double>(peak.level));
+      MindB = std::min(MindB, static_cast<double>(peak.level));
+    }
+    record.clear();
+    AppendPeakRecord(record, s.FrameRate * m, frequencies, levels);
+    file.Write(record);
+  }
+  if (!file.Finish(MaxdB, MindB)) {
+    log.AppendLog("err: cannot write! PeakExtraction.txt");
+    return 1;
+  }
+  log.AppendLog(Format("Loop-count is %lld [times].", static_cast<long long>(loopCount)));
+  log.AppendLog("");
+  log.AppendLog("..The analysis result was addressed to \"PeakExtraction.txt\".");
+  log.AppendLog("OK!");
+  return 0;
+}
+
+}  // namespace
+
+int RefinedPeakExtraction(Session& session, const std::string& wavePath) {
+  try {
+    return Run(session, wavePath);
+  } catch (const std::bad_alloc&) {
+    session.log.AppendLog(kNoMemory);
+    return 1;
+  }
+}
+
+}  // namespace tonvale

@@ -1,0 +1,91 @@
+#include "recognition/refined_combination.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/numbers.h"
+#include "app/output_file.h"
+#include "recognition/refined_notes.h"
+#include "recognition/refined_pitch.h"
+#include "recognition/work_file_input.h"
+
+namespace tonvale {
+namespace {
+
+// Notes whose attack is this far below the loudest attack of the piece are left out: the
+// velocity curve of General MIDI spans about 40 dB, and what lies further down is reverberation
+// or the residue of louder notes.
+constexpr float kPieceRangeDb = 45.f;
+// A pitched sound has a harmonic series; a drum's low thump or a noise burst matches one
+// harmonic at a time. Notes high enough that fewer harmonics fit below 5500 Hz ask for fewer.
+constexpr float kLeastPartials = 2.f;
+constexpr double kHighestPartialHz = 5500.0;
+
+bool IsPitched(const TrackedNote& note) {
+  const double fit = std::floor(kHighestPartialHz / NoteFrequency(note.note));
+  return note.partials >= std::min<double>(kLeastPartials, fit);
+}
+
+}  // namespace
+
+int RefinedPeakCombination(Session& session) {
+  MessageLog& log = session.log;
+  log.AppendLog("..Combine peaks into notes by their harmonics (refined)");
+  log.AppendLog("");
+  WorkFile frames;
+  if (!ReadStageInput(session, kPeakFileName, "err: cannot open! PeakExtract.txt", frames)) {
+    return 1;
+  }
+  OutputFile output;
+  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+    log.AppendLog("err: cannot open! PeakCombination.txt");
+    return 1;
+  }
+
+  HarmonicAnalyser analyser;
+  NoteTracker tracker;
+  std::vector<FramePitch> pitches;
+  for (int r = 0; r < frames.records.size(); ++r) {
+    analyser.Analyse(frames.records.Frequencies(r), frames.records.Levels(r), pitches);
+    tracker.AddFrame(analyser.harmonicSums(), pitches);
+  }
+  tracker.Finish();
+  std::vector<TrackedNote>& notes = tracker.notes();
+  const size_t tracked = notes.size();
+
+  float loudest = -400.f;
+  for (const TrackedNote& note : notes) loudest = std::max(loudest, note.onsetLevel);
+  std::erase_if(notes, [&](const TrackedNote& note) {
+    return note.onsetLevel < loudest - kPieceRangeDb || !IsPitched(note);
+  });
+  std::stable_sort(notes.begin(), notes.end(), [](const TrackedNote& a, const TrackedNote& b) {
+    return a.firstFrame < b.firstFrame;
+  });
+
+  std::string text;
+  AppendWorkFileHeader(text, RewrittenHeader(frames));
+  const int frameRate = frames.FrameRate();
+  for (const TrackedNote& note : notes) {
+    const int64_t label = frames.records.Label(static_cast<int>(note.firstFrame));
+    AppendPeakRecord(text, label != 0 ? label : frameRate * (note.firstFrame + 1), note.frequencies,
+                     note.levels);
+  }
+  text += "end_of_file";
+  output.Write(text);
+  if (!output.Commit()) {
+    log.AppendLog("err: cannot write! PeakCombination.txt");
+    return 1;
+  }
+  log.AppendLog(
+      Format("      The number of frames                      = %d", frames.records.size()));
+  log.AppendLog(Format("      The number of notes followed               = %zu", tracked));
+  log.AppendLog(Format("      The number of notes written as lumps       = %zu", notes.size()));
+  log.AppendLog("");
+  log.AppendLog("..Connected peaks into notes");
+  log.AppendLog("OK!");
+  return 0;
+}
+
+}  // namespace tonvale

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "recognition/refined_pitch.h"
+
+namespace tonvale {
+
+// A note found by the tracker, in frames counted from 0.
+struct TrackedNote {
+  int note = 0;  // MIDI
+  int64_t firstFrame = 0;
+  int64_t lastFrame = 0;
+  std::vector<float> frequencies;  // one per frame, first to last
+  std::vector<float> levels;       // dB, one per frame
+  float onsetLevel = 0.f;          // dB: the loudest level of the note's attack
+  float partials = 0.f;            // harmonics found, on average over its frames
+};
+
+// Turns the fundamentals found frame by frame into notes, one pitch at a time: a note lasts
+// while its pitch keeps being found (short dropouts bridged), and a fresh rise of the pitch's
+// harmonic sum inside a note starts a new one (a repeated note). A note starts where its
+// harmonic sum first reaches half the amplitude of its attack: a window centred on the onset
+// of a steady tone holds half of it. Frames are fed in order and only a few are kept per pitch.
+class NoteTracker {
+ public:
+  NoteTracker();
+  // The harmonic sums of every candidate (linear, kLowestNote up) and the fundamentals found in
+  // the next frame.
+  void AddFrame(std::span<const double> harmonicSums, std::span<const FramePitch> pitches);
+  // Ends the notes still sounding.
+  void Finish();
+  // The notes so far, in the order they ended.
+  std::vector<TrackedNote>& notes() { return notes_; }
+
+ private:
+  static constexpr int kHistory = 4;
+  struct PitchState {
+    bool open = false;
+    int64_t start = 0;
+    int64_t lastFound = 0;
+    float history[kHistory] = {-400.f, -400.f, -400.f, -400.f};  // sums of frames t-1 .. t-4
+    std::vector<float> sums;                                     // dB, from start - kHistory on
+    std::vector<float> frequencies, levels;
+    double partials = 0.0;
+    int found = 0;
+  };
+  void Close(int note, PitchState& state);
+  void Open(PitchState& state, int64_t frame);
+
+  int64_t frame_ = 0;
+  std::vector<PitchState> pitches_;
+  std::vector<TrackedNote> notes_;
+};
+
+}  // namespace tonvale

@@ -1,0 +1,245 @@
+#include "recognition/refined_pitch.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace tonvale {
+namespace {
+
+constexpr int kCandidates = kHighestNote - kLowestNote + 1;
+// Partials are looked for up to the top of the peak file's band.
+constexpr double kHighestPartialHz = 5500.0;
+// Beyond the sixteenth harmonic partials are a semitone apart or closer: they no longer tell
+// one fundamental from its neighbours.
+constexpr int kMostHarmonics = 16;
+// A partial belongs to a harmonic when it lies within this many cents of it: wide enough for
+// the stretched partials of stiff strings and for tuning a little off 440 Hz, narrow enough
+// that the neighbouring semitone's partials (100 cents away) are not taken.
+constexpr double kToleranceCents = 40.0;
+// The weights of the harmonic sum, (f0 + a) / (h f0 + b): high partials of low notes still
+// count, while the harmonic sum of a subharmonic stays below the true fundamental's.
+constexpr double kWeightA = 52.0;
+constexpr double kWeightB = 320.0;
+// At most this many simultaneous notes are looked for in one frame: enough for full chords.
+constexpr int kMostNotes = 8;
+// A further fundamental must have at least this share of the first one's harmonic sum
+// (-10 dB): weaker residue is what the smooth-envelope cancellation leaves of the notes found,
+// and a note 10 dB under the loudest of a chord is masked by it.
+constexpr double kLeastShare = 0.3;
+// On a harmonic of a note already found, half of it (-6 dB): there the cancellation leaves the
+// excess of that note's irregular partials, and a real note in octave or twelfth with it adds
+// about as much as the partial it lands on.
+constexpr double kHarmonicShare = 0.5;
+// Harmonics up to the eighth count as "on a harmonic" of a note found: beyond it partials are
+// less than two semitones apart and every candidate sits near one.
+constexpr int kRelatedHarmonics = 8;
+
+// Whether a note's partials say that its octave sounds too: every even partial among the 2nd,
+// 4th and 6th (at least two of them) rises above both odd neighbours. One strong partial is
+// timbre (a formant); a whole series of raised even partials is a second note an octave up.
+bool OctaveSounds(const std::vector<double>& comb) {
+  int checked = 0;
+  for (size_t h = 1; h + 1 < comb.size() && h <= 5; h += 2) {
+    if (comb[h] <= std::max(comb[h - 1], comb[h + 1])) return false;
+    ++checked;
+  }
+  return checked >= 2;
+}
+
+bool OnHarmonic(int note, const std::vector<FramePitch>& found,
+                const std::vector<std::vector<double>>& combs) {
+  for (size_t i = 0; i < found.size(); ++i) {
+    const FramePitch& q = found[i];
+    if (note == q.note + 12 && OctaveSounds(combs[i])) continue;
+    for (int h = 2; h <= kRelatedHarmonics; ++h) {
+      if (std::abs(note - q.note - 12.0 * std::log2(static_cast<double>(h))) * 100.0 <=
+          kToleranceCents) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Fundamentals down to a fifth of the strongest candidate's are considered (h = 2 .. 5).
+constexpr int kDeepestSubharmonic = 5;
+// The partials of one series lie within 20 dB of its strongest under a smooth envelope; weaker
+// peaks between them belong to other sounds.
+constexpr double kSeriesSpread = 0.1;
+
+// 1200 log2 h: how many cents harmonic h lies above its fundamental.
+const std::array<double, kMostHarmonics + 1> kHarmonicCents = [] {
+  std::array<double, kMostHarmonics + 1> cents{};
+  for (int h = 1; h <= kMostHarmonics; ++h) cents[h] = 1200.0 * std::log2(static_cast<double>(h));
+  return cents;
+}();
+
+}  // namespace
+
+double NoteFrequency(double note) {
+  return 440.0 * std::exp2((note - 69.0) / 12.0);
+}
+double NoteOf(double frequency) {
+  return 69.0 + 12.0 * std::log2(frequency / 440.0);
+}
+
+HarmonicAnalyser::HarmonicAnalyser()
+    : salience_(kCandidates, 0.0), firstSalience_(kCandidates, 0.0) {}
+
+double HarmonicAnalyser::Collect(int note, std::vector<Match>& matches) const {
+  matches.clear();
+  const double f0 = NoteFrequency(note);
+  double sum = 0.0;
+  for (int h = 1; h <= kMostHarmonics && h * f0 <= kHighestPartialHz; ++h) {
+    const double target = note * 100.0 + kHarmonicCents[h];
+    auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
+    Match best;
+    for (; it != cents_.end() && *it <= target + kToleranceCents; ++it) {
+      const int j = static_cast<int>(it - cents_.begin());
+      if (residual_[j] > best.amplitude) best = {j, residual_[j]};
+    }
+    matches.push_back(best);
+    sum += best.amplitude * (f0 + kWeightA) / (h * f0 + kWeightB);
+  }
+  // A pitched sound has energy in its lowest partials: a candidate with neither its first
+  // partial nor two of its first three (of those that fit in the band) is a subharmonic that
+  // higher partials of other notes happen to line up with. Bars (marimba, 1 : 4 : 10) have
+  // the first only; low strings and brass may lack the first but not the next two.
+  int low = 0, present = 0;
+  for (size_t h = 0; h < std::min<size_t>(3, matches.size()); ++h, ++low) {
+    if (matches[h].peak >= 0) ++present;
+  }
+  if (present < std::min(2, low) && (matches.empty() || matches[0].peak < 0)) return 0.0;
+  return sum;
+}
+
+int HarmonicAnalyser::Fundamental(int note) const {
+  // A series spaced f0 / d apart has the fundamental f0 / d, even when its first partial is
+  // weaker than the higher ones: look for the partials between the candidate's own (those of
+  // f0 / d not on multiples of d) below its third harmonic. The first partial itself and half
+  // of them present make a series; the notes of a chord fill some of those places (a triad
+  // lies on one harmonic series) but leave its fundamental empty. The widest spacing that
+  // qualifies wins.
+  std::vector<Match> own;
+  Collect(note, own);
+  double strongest = 0.0;
+  for (const Match& m : own) strongest = std::max(strongest, m.amplitude);
+  const double least = kSeriesSpread * strongest;
+  for (int d = kDeepestSubharmonic; d >= 2; --d) {
+    const int lower = static_cast<int>(std::lround(note - 12.0 * std::log2(d)));
+    if (lower < kLowestNote) continue;
+    int positions = 0, present = 0;
+    bool firstPresent = false;
+    for (int h = 1; h < 3 * d; ++h) {
+      if (h % d == 0) continue;
+      const double target = lower * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
+      if (NoteFrequency(target / 100.0) > kHighestPartialHz) break;
+      ++positions;
+      auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
+      for (; it != cents_.end() && *it <= target + kToleranceCents; ++it) {
+        if (residual_[static_cast<size_t>(it - cents_.begin())] >= least) {
+          ++present;
+          if (h == 1) firstPresent = true;
+          break;
+        }
+      }
+    }
+    if (positions > 0 && 2 * present >= positions + 1 && firstPresent) return lower;
+  }
+  return note;
+}
+
+void HarmonicAnalyser::Analyse(std::span<const float> frequencies, std::span<const float> levels,
+                               std::vector<FramePitch>& pitches) {
+  pitches.clear();
+  combs_.clear();
+  cents_.clear();
+  residual_.clear();
+  for (size_t i = 0; i < frequencies.size(); ++i) {
+    if (!(frequencies[i] > 0.f)) continue;
+    cents_.push_back(NoteOf(frequencies[i]) * 100.0);
+    residual_.push_back(std::pow(10.0, levels[i] / 20.0));
+  }
+  // The peak file lists peaks in increasing frequency; keep that order for the search.
+  if (!std::is_sorted(cents_.begin(), cents_.end())) {
+    std::vector<size_t> order(cents_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return cents_[a] < cents_[b]; });
+    std::vector<double> c, r;
+    for (size_t i : order) {
+      c.push_back(cents_[i]);
+      r.push_back(residual_[i]);
+    }
+    cents_.swap(c);
+    residual_.swap(r);
+  }
+  if (cents_.empty()) {
+    std::fill(firstSalience_.begin(), firstSalience_.end(), 0.0);
+    return;
+  }
+
+  for (int n = 0; n < kCandidates; ++n) salience_[n] = Collect(kLowestNote + n, matches_);
+  firstSalience_ = salience_;
+  double first = 0.0;
+  for (int found = 0; found < kMostNotes; ++found) {
+    // The strongest candidate that passes its own bar: a share of the first note's harmonic
+    // sum, and a larger one on a harmonic of a note already found, because cancellation by a
+    // smooth envelope leaves the excess of that note's irregular partials there.
+    int best = -1;
+    for (int n = 0; n < kCandidates; ++n) {
+      if (salience_[n] <= 0.0 || (best >= 0 && salience_[n] <= salience_[best])) continue;
+      const double share =
+          OnHarmonic(kLowestNote + n, pitches, combs_) ? kHarmonicShare : kLeastShare;
+      if (found == 0 || salience_[n] >= share * first) best = n;
+    }
+    if (best < 0) break;
+    if (found == 0) first = salience_[best];
+    const int note = Fundamental(kLowestNote + best);
+    Collect(note, matches_);
+
+    FramePitch pitch;
+    pitch.note = note;
+    double amplitude = 0.0, weighted = 0.0, weights = 0.0;
+    for (size_t h = 0; h < matches_.size(); ++h) {
+      const Match& m = matches_[h];
+      if (m.peak < 0) continue;
+      ++pitch.partials;
+      amplitude += m.amplitude;
+      if (h < 4) {
+        weighted += m.amplitude * std::exp2(cents_[m.peak] / 1200.0) / (h + 1);
+        weights += m.amplitude;
+      }
+    }
+    combs_.resize(pitches.size() + 1);
+    combs_.back().clear();
+    for (const Match& m : matches_) combs_.back().push_back(m.amplitude);
+    pitch.level = static_cast<float>(20.0 * std::log10(std::max(amplitude, 1e-9)));
+    pitch.frequency = static_cast<float>(weights > 0.0 ? weighted / weights * NoteFrequency(0.0)
+                                                       : NoteFrequency(note));
+    pitches.push_back(pitch);
+
+    // Remove what a smooth envelope through the note's partials predicts of each: a partial
+    // much stronger than its neighbours is shared with another note and keeps the excess.
+    for (size_t h = 0; h < matches_.size(); ++h) {
+      const Match& m = matches_[h];
+      if (m.peak < 0) continue;
+      double around = m.amplitude, count = 1.0;
+      if (h > 0) around += matches_[h - 1].amplitude, count += 1.0;
+      if (h + 1 < matches_.size()) around += matches_[h + 1].amplitude, count += 1.0;
+      residual_[m.peak] -= std::min(m.amplitude, around / count);
+    }
+    // Only candidates that could still pass need their sums again; cancellation only lowers
+    // them.
+    for (int n = 0; n < kCandidates; ++n) {
+      if (salience_[n] >= kLeastShare * first)
+        salience_[n] = Collect(kLowestNote + n, matches_);
+      else
+        salience_[n] = 0.0;
+    }
+    salience_[note - kLowestNote] = 0.0;
+  }
+}
+
+}  // namespace tonvale

@@ -1,0 +1,171 @@
+// The refined method on generated recordings whose notes are known.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/settings_file.h"
+#include "pipeline/process_commands.h"
+#include "support/temp_dir.h"
+#include "wavegen/wave_writer.h"
+
+namespace tonvale {
+namespace {
+
+using Lines = std::vector<std::string>;
+constexpr int kRate = 44100;
+
+class FileHost : public ProcessHost {
+ public:
+  explicit FileHost(std::string path) : path_(std::move(path)) {}
+  std::string TakePathField() override { return path_; }
+  std::string SelectedPath() const override { return path_; }
+  bool StopPlayback() override { return true; }
+  int PlotProcess1() override { return 0; }
+  int PlotProcess2() override { return 0; }
+
+ private:
+  std::string path_;
+};
+
+// A struck or blown tone: partial h at amplitude[h - 1] (relative to `level`), a 10 ms attack,
+// then a decay with the time constant `decay` (seconds; 0 holds the level) and a 20 ms release.
+struct Partials {
+  double frequency;
+  double start;
+  double duration;
+  std::vector<double> amplitudes;
+  double level = 0.3;
+  double decay = 0.0;
+};
+
+void Add(std::vector<double>& signal, const Partials& tone) {
+  const auto first = static_cast<size_t>(tone.start * kRate);
+  const auto count = static_cast<size_t>(tone.duration * kRate);
+  for (size_t i = 0; i < count && first + i < signal.size(); ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    double envelope = std::min(1.0, t / 0.01) * std::min(1.0, (tone.duration - t) / 0.02);
+    if (tone.decay > 0.0) envelope *= std::exp(-t / tone.decay);
+    double value = 0.0;
+    for (size_t h = 0; h < tone.amplitudes.size(); ++h) {
+      value += tone.amplitudes[h] * std::sin(2.0 * std::numbers::pi * tone.frequency * (h + 1) * t);
+    }
+    signal[first + i] += tone.level * envelope * value;
+  }
+}
+
+// Sawtooth-like partials, 1 / h, up to `count`.
+std::vector<double> Sawtooth(int count) {
+  std::vector<double> a;
+  for (int h = 1; h <= count; ++h) a.push_back(1.0 / h);
+  return a;
+}
+
+class RefinedMethodTest : public ::testing::Test {
+ protected:
+  RefinedMethodTest() : session_(dir_.path()) {
+    EXPECT_EQ(ResetSettings(session_), 0);
+    session_.method = TranscriptionMethod::kRefined;
+  }
+
+  // Converts the signal and returns the names of the note-ons of its note script, in order.
+  Lines Notes(const std::vector<double>& signal) {
+    const std::string wave = dir_.File("take.wav");
+    testing::WriteFile(wave, wavegen::EncodeWave({signal}, {kRate, 1, 16}));
+    FileHost host(wave);
+    EXPECT_EQ(RunWav2Mid(session_, host), 0);
+    script_ = testing::ReadFile(wave + ".txt");
+    Lines names;
+    std::istringstream lines(script_);
+    std::string delta, name, velocity;
+    for (std::string line; std::getline(lines, line);) {
+      std::istringstream fields(line);
+      if (fields >> delta >> name >> velocity && name[0] >= 'a' && name[0] <= 'g' &&
+          velocity != "0") {
+        names.push_back(name);
+      }
+    }
+    return names;
+  }
+
+  testing::TempDir dir_;
+  Session session_;
+  std::string script_;
+};
+
+TEST_F(RefinedMethodTest, GeneratedRecordingsGiveTheirNotes) {
+  const double a3 = wavegen::MidiNoteFrequency(57), c4 = wavegen::MidiNoteFrequency(60);
+  const double g3 = wavegen::MidiNoteFrequency(55), a2 = wavegen::MidiNoteFrequency(45);
+  struct Case {
+    const char* what;
+    std::vector<Partials> tones;
+    Lines notes;
+  };
+  const std::vector<Case> cases = {
+      {"a sawtooth is one note, not its overtones", {{a3, 0.2, 1.0, Sawtooth(20)}}, {"a-2"}},
+      {"one pitch struck four times is four notes",
+       {{g3, 0.2, 0.35, Sawtooth(8), 0.3, 0.15},
+        {g3, 0.6, 0.35, Sawtooth(8), 0.3, 0.15},
+        {g3, 1.0, 0.35, Sawtooth(8), 0.3, 0.15},
+        {g3, 1.4, 0.35, Sawtooth(8), 0.3, 0.15}},
+       {"g-2", "g-2", "g-2", "g-2"}},
+      {"an octave is two notes",
+       {{c4, 0.2, 1.0, Sawtooth(6)}, {2.0 * c4, 0.2, 1.0, Sawtooth(6)}},
+       {"c-3", "c-4"}},
+      {"a weak fundamental still names the note",
+       {{a2, 0.2, 1.0, {0.05, 0.8, 1.0, 0.7, 0.5, 0.4, 0.3, 0.2}}},
+       {"a-1"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> signal(static_cast<size_t>(1.8 * kRate), 0.0);
+    for (const Partials& tone : c.tones) Add(signal, tone);
+    EXPECT_EQ(Notes(signal), c.notes) << c.what << "\n" << script_;
+  }
+}
+
+TEST_F(RefinedMethodTest, DrumLikeNoiseBurstsGiveNoNote) {
+  std::vector<double> signal(static_cast<size_t>(1.5 * kRate), 0.0);
+  std::mt19937 random(12);
+  std::uniform_real_distribution<double> noise(-0.5, 0.5);
+  for (double hit : {0.2, 0.5, 0.8, 1.1}) {
+    for (size_t i = 0; i < 0.2 * kRate; ++i) {
+      signal[static_cast<size_t>(hit * kRate) + i] += noise(random) * std::exp(-i / (0.04 * kRate));
+    }
+  }
+  EXPECT_EQ(Notes(signal), Lines{}) << script_;
+}
+
+TEST_F(RefinedMethodTest, NoteScriptOfAShortMelody) {
+  std::vector<double> signal(static_cast<size_t>(1.4 * kRate), 0.0);
+  const int melody[] = {60, 64, 67, 72};
+  for (int i = 0; i < 4; ++i) {
+    Add(signal, {wavegen::MidiNoteFrequency(melody[i]), 0.1 + 0.3 * i, 0.28, Sawtooth(10),
+                 0.3 - 0.05 * i, 0.0});
+  }
+  Notes(signal);
+  EXPECT_EQ(script_,
+            testing::ReadFile(std::string(TONVALE_PIPELINE_DATA) + "refined_note_script.golden"));
+}
+
+TEST_F(RefinedMethodTest, EachProcessSaysWhichMethodRuns) {
+  std::vector<double> signal(static_cast<size_t>(0.6 * kRate), 0.0);
+  Add(signal, {440.0, 0.1, 0.4, Sawtooth(4)});
+  Notes(signal);
+  const std::string wave = dir_.File("take.wav");
+  FileHost host(wave);
+  for (auto* process : {RunProcess1, RunProcess2, RunProcess3}) {
+    ASSERT_EQ(process(session_, host), 0);
+    ASSERT_GE(session_.log.Lines().size(), 3u);
+    EXPECT_EQ(session_.log.Lines()[2], kRefinedMethodLine);
+  }
+  session_.method = TranscriptionMethod::kFaithful;
+  ASSERT_EQ(RunProcess1(session_, host), 0);
+  EXPECT_NE(session_.log.Lines()[2], kRefinedMethodLine);
+}
+
+}  // namespace
+}  // namespace tonvale
