@@ -1,8 +1,12 @@
-// The WAVE reader on arbitrary bytes: the header walk and its report, the read-back of the
-// report, the sample decoding and the stereo fold on their own, then the whole of process 1 on
-// the bytes as a file in a scratch folder, with small frames so that a run stays short.
+// The recording readers on arbitrary bytes: the header walk and its report, the read-back of
+// the report, the sample decoding and the stereo fold on their own, the libsndfile decoder on
+// the bytes named as an MP3 (the one format it finds by name rather than by signature), then
+// the whole of process 1 on the bytes as a file in a scratch folder, which takes them to
+// whichever reader they belong to, with small frames so that a run stays short.
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +18,8 @@
 #include "extraction/peak_extraction.h"
 #include "extraction/peak_file.h"
 #include "extraction/peak_file_writer.h"
+#include "extraction/recording_reader.h"
+#include "extraction/sndfile_recording.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_samples.h"
 #include "support/scratch_folder.h"
@@ -48,6 +54,38 @@ void CheckDecoding(std::string_view bytes) {
   }
 }
 
+// The decoder either refuses the file or gives finite samples until the end or an error, each
+// refusal after an "err: " line. A file of a few kilobytes that decodes into tens of millions
+// of frames would be a runaway decoder.
+void CheckDecoder(const std::string& path) {
+  MessageLog log;
+  std::unique_ptr<SndfileRecording> recording = SndfileRecording::Open(log, path);
+  auto refusedWithReason = [&log] {
+    return !log.Lines().empty() && log.Lines().back().rfind("err: ", 0) == 0;
+  };
+  if (!recording) {
+    if (!refusedWithReason()) std::abort();
+    return;
+  }
+  std::vector<double> block(4096);
+  int64_t frames = 0;
+  for (;;) {
+    const int64_t got = recording->Read(block);
+    if (got < 0) {
+      if (!refusedWithReason()) std::abort();
+      return;
+    }
+    if (got == 0) break;
+    if (got > static_cast<int64_t>(block.size())) std::abort();
+    for (int64_t i = 0; i < got; ++i) {
+      if (!std::isfinite(block[static_cast<size_t>(i)])) std::abort();
+    }
+    frames += got;
+    if (frames > (int64_t{1} << 26)) std::abort();
+  }
+  if (recording->framesRead() != frames) std::abort();
+}
+
 // What a finished run of process 1 must have left: a peak file that ends with "end_of_file"
 // and holds as many records as its header says.
 void CheckPeakFile(const std::string& path) {
@@ -76,6 +114,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A rate between 192 kHz and the 1 MHz limit is analysed as any other, but its filter of up
   // to 330,000 taps takes a tenth of a second: leave those to the unit tests.
   if (reportRead && format.samplingRate() > 192000 && format.samplingRate() <= 1000000) return 0;
+
+  const std::string mp3Path = folder + "input.mp3";
+  fuzz::WriteBytes(mp3Path, bytes);
+  CheckDecoder(mp3Path);
+
+  // The recording's own rate decides the filter's length whichever reader reads it.
+  if (ReaderForHead(bytes.substr(0, kWaveHeaderScanBytes)) == RecordingReader::kSndfile) {
+    MessageLog log;
+    fuzz::WriteBytes(wavePath, bytes);
+    const std::unique_ptr<SndfileRecording> recording = SndfileRecording::Open(log, wavePath);
+    if (recording && recording->format().rate > 192000) return 0;
+  }
 
   fuzz::WriteBytes(wavePath, bytes);
   const std::string peakPath = folder + kPeakFileName;

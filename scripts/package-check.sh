@@ -64,9 +64,9 @@ check_installed() {
 
   local desktop=/usr/share/applications/tonvale.desktop
   desktop-file-validate "$desktop" || fail "the menu entry is invalid"
-  grep -qx 'Exec=tonvale %f' "$desktop" && grep -qx 'MimeType=.*audio/x-wav;.*' "$desktop" ||
-    fail "the menu entry does not open WAVE files with tonvale"
-  pass "desktop-file-validate accepts the menu entry; it opens WAVE files"
+  grep -qx 'Exec=tonvale %f' "$desktop" && grep -qx 'MimeType=audio/x-wav;.*audio/flac;.*audio/mpeg;' "$desktop" ||
+    fail "the menu entry does not open recordings with tonvale"
+  pass "desktop-file-validate accepts the menu entry; it opens WAVE, FLAC, Ogg, MP3 and AIFF files"
 
   # The software centres' entry: valid without the network (the project serves its pictures
   # from no address of its own, so the package lists none), and the same MIME types as the

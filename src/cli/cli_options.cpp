@@ -45,6 +45,12 @@ Converts each WAVE file into a Standard MIDI File the way the "wav2mid" button o
 window does: peak extraction, peak clustering, pitch recognition and MIDI conversion.
 FILE.wav.txt (the note script) and FILE.wav.mid are written beside each WAVE file.
 
+Recordings may be WAVE (8, 16, 24 or 32-bit integer, 32 or 64-bit floating point, plain or
+extensible), RF64, W64, AIFF, AIFC, FLAC, Ogg Vorbis, Ogg Opus or MP3, named *.wav, *.wave,
+*.bwf, *.rf64, *.w64, *.aif, *.aiff, *.aifc, *.flac, *.ogg, *.oga, *.opus or *.mp3 in any
+case; the results are named after the whole name (song.flac.txt, song.flac.mid). Only the
+first channel is analysed.
+
   --faithful     transcribe as the settings file describes: peaks of every frame,
                  lumps of linked peaks, one note per loud enough lump (the default)
   --refined      transcribe with the refined method: the overtones of a tone are

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -12,10 +13,12 @@
 #include "dsp/down_sample.h"
 #include "dsp/resample.h"
 #include "dsp/worker_pool.h"
+#include "extraction/decoded_recording.h"
 #include "extraction/frame_analysis.h"
 #include "extraction/peak_file_writer.h"
 #include "extraction/peak_picker.h"
 #include "extraction/proposed_method1.h"
+#include "extraction/recording_reader.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_recording_source.h"
 
@@ -67,29 +70,48 @@ int64_t LoopCountOf(int64_t monoBytes, int32_t dataRate, int frameRate) {
   return static_cast<int64_t>(std::min(std::max(count, -kMax), kMax));
 }
 
-// The recording as process 1 reads it: the header report's values, the source of its samples
-// and what follows from them before a sample is read.
+// The recording as process 1 reads it: the header report's values and the 8/16-bit reader, or
+// the libsndfile decoder, and what follows from them before a sample is read.
 struct Recording {
   WaveFmt_Data format;
-  WaveRecordingSource source;
-  int64_t sampleCount = 0;  // L: the first-channel samples analysed
-  int32_t dataRate = 0;     // bytes per second of the first channel
-  double rate = 0.0;        // samples per second
+  WaveRecordingSource wave;
+  std::unique_ptr<DecodedRecordingSource> decoded;  // set for a recording libsndfile decodes
+  int64_t sampleCount = 0;                          // L: the first-channel samples analysed
+  int32_t dataRate = 0;                             // bytes per second of the first channel
+  double rate = 0.0;                                // samples per second
   int64_t loopCount = 0;
   int64_t step = 0;  // of the frames, in samples at the analysis rate
+
+  RecordingSource& source() { return decoded ? static_cast<RecordingSource&>(*decoded) : wave; }
+  int64_t monoBytes() const { return decoded ? decoded->monoBytes() : wave.monoBytes(); }
+  int bits() const { return decoded ? decoded->bits() : wave.bits(); }
+  void LogReading(MessageLog& log) const {
+    if (decoded) {
+      decoded->LogReading(log);
+    } else {
+      wave.LogReading(log, format.dataRate());
+    }
+  }
 };
 
 // Opens the samples and works out from the header what the analysis will be. 1 after a line in
 // the log when the samples cannot be read.
 int OpenSamples(MessageLog& log, const std::string& wavePath, int frameRate, Recording& recording) {
-  WaveRecordingSource& source = recording.source;
-  if (source.Open(log, wavePath, recording.format) != 0) return 1;
-  recording.sampleCount = source.sampleCount();
-  recording.dataRate = recording.format.dataRate();
-  if (source.stereo()) recording.dataRate /= 2;
-  recording.rate = recording.format.samplingRate();
+  if (recording.decoded) {
+    // Two bytes a frame: the duration gives the frame count as it does for a 16-bit file.
+    recording.sampleCount = recording.decoded->sampleCount();
+    recording.rate = recording.decoded->format().rate;
+    recording.dataRate = 2 * recording.decoded->format().rate;
+  } else {
+    WaveRecordingSource& source = recording.wave;
+    if (source.Open(log, wavePath, recording.format) != 0) return 1;
+    recording.sampleCount = source.sampleCount();
+    recording.dataRate = recording.format.dataRate();
+    if (source.stereo()) recording.dataRate /= 2;
+    recording.rate = recording.format.samplingRate();
+  }
   if (recording.dataRate > 0) {
-    recording.loopCount = LoopCountOf(source.monoBytes(), recording.dataRate, frameRate);
+    recording.loopCount = LoopCountOf(recording.monoBytes(), recording.dataRate, frameRate);
   }
   // The frame step is a whole number of samples, so frames drift slightly against their labels.
   recording.step = static_cast<int64_t>(frameRate * 11.025);
@@ -143,7 +165,7 @@ int StreamSignal(Recording& recording, StreamingDownSampler* down, FrameAnalysis
   size_t taken = 0;
   int64_t read = 0;
   for (;;) {
-    const int64_t got = recording.source.Read(block);
+    const int64_t got = recording.source().Read(block);
     if (got < 0) return 1;
     if (got == 0) break;
     read += got;
@@ -176,7 +198,7 @@ int StreamSignal(Recording& recording, StreamingDownSampler* down, FrameAnalysis
 int Report(MessageLog& log, const std::string& wavePath, int frameRate, const Recording& recording,
            const Refusal& refusal, const FrameAnalysis& frames, PeakFileWriter& peaks) {
   const bool converted = refusal.line.empty() || refusal.afterConversion;
-  recording.source.LogReading(log, recording.format.dataRate());
+  recording.LogReading(log);
   if (converted && recording.rate > kAnalysisRate) {
     log.AppendLog("");
     log.AppendLog("..Down-sampling was carried out.");
@@ -203,8 +225,8 @@ int Report(MessageLog& log, const std::string& wavePath, int frameRate, const Re
     return 1;
   }
   log.AppendLog(Format("First sample in the last frame is %lld*16 / %d = %lld [samples].\n",
-                       static_cast<long long>(recording.source.monoBytes()),
-                       recording.source.bits(), static_cast<long long>(frames.nextStart())));
+                       static_cast<long long>(recording.monoBytes()), recording.bits(),
+                       static_cast<long long>(frames.nextStart())));
   log.AppendLog(Format("Loop-count is %lld [times].", static_cast<long long>(frames.frames())));
   log.AppendLog("");
   log.AppendLog("..The analysis result was addressed to \"PeakExtraction.txt\".");
@@ -218,8 +240,13 @@ int Run(Session& session, const std::string& wavePath) {
   if (!CheckArguments(log, s, wavePath)) return 1;
 
   Recording recording;
-  if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
-  if (ReadWaveHeaderReport(session, recording.format) != 0) return 1;
+  if (ChooseRecordingReader(wavePath) == RecordingReader::kSndfile) {
+    recording.decoded = DecodedRecordingSource::Open(session, wavePath);
+    if (!recording.decoded) return 1;
+  } else {
+    if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
+    if (ReadWaveHeaderReport(session, recording.format) != 0) return 1;
+  }
 
   WorkerPool pool(session.analysisThreads);
   FrameAnalysis frames;
@@ -265,7 +292,10 @@ int Run(Session& session, const std::string& wavePath) {
                                     convert ? &frames : nullptr, peaks, session.progress);
   // Cancelled: the unfinished peak file is dropped and the previous one stays.
   if (streamed == kCancelled) return 1;
-  if (streamed != 0) return stop();
+  if (streamed != 0) {
+    // A decoded recording that cannot be read to its end leaves the previous peak file.
+    return recording.decoded ? 1 : stop();
+  }
   if (Report(log, wavePath, s.FrameRate, recording, refusal, frames, peaks) != 0) return 1;
 
   if (secondPass) {

@@ -3,14 +3,17 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "app/numbers.h"
+#include "extraction/decoded_recording.h"
 #include "extraction/peak_file.h"
 #include "extraction/peak_file_writer.h"
 #include "extraction/peak_picker.h"
+#include "extraction/recording_reader.h"
 #include "extraction/refined_spectrum.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_samples.h"
@@ -57,11 +60,17 @@ int Run(Session& session, const std::string& wavePath) {
     log.AppendLog("err: 改行を含むパスの WAVE ファイルは解析できません．");
     return 1;
   }
-  if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
   WaveFmt_Data format;
-  if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  std::unique_ptr<DecodedRecordingSource> decoded;
+  if (ChooseRecordingReader(wavePath) == RecordingReader::kSndfile) {
+    decoded = DecodedRecordingSource::Open(session, wavePath);
+    if (!decoded) return 1;
+  } else {
+    if (WriteWaveHeaderReport(session, wavePath) != 0) return 1;
+    if (ReadWaveHeaderReport(session, format) != 0) return 1;
+  }
 
-  const double rate = format.samplingRate();
+  const double rate = decoded ? decoded->format().rate : format.samplingRate();
   if (rate < kAnalysisRate) {
     log.AppendLog(
         Format("err: サンプリングレートが%8.2fHz以上でないと解析できません．", kAnalysisRate));
@@ -76,18 +85,25 @@ int Run(Session& session, const std::string& wavePath) {
   log.AppendLog("Window        is \"Hann, centred on each label\".");
   log.AppendLog("");
 
+  // A decoded recording is read as the frames go; a WAVE file is read whole first.
   std::vector<int16_t> samples;
-  int64_t dataBytes = 0;
-  const bool stereo = format.channels() == 2;
-  if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
-                      stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
-    return 1;
+  std::unique_ptr<SampleBufferSource> buffer;
+  if (!decoded) {
+    int64_t dataBytes = 0;
+    const bool stereo = format.channels() == 2;
+    if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
+                        stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
+      return 1;
+    }
+    const int bits = format.bitsPerSample();
+    const int64_t monoBytes = stereo ? dataBytes / 2 : dataBytes;
+    samples.resize(static_cast<size_t>(monoBytes / bits * 8));
+    buffer = std::make_unique<SampleBufferSource>(samples);
   }
-  const int bits = format.bitsPerSample();
-  const int64_t monoBytes = stereo ? dataBytes / 2 : dataBytes;
-  samples.resize(static_cast<size_t>(monoBytes / bits * 8));
+  RecordingSource& source = decoded ? static_cast<RecordingSource&>(*decoded) : *buffer;
+  const auto sampleCount = static_cast<size_t>(decoded ? decoded->sampleCount() : samples.size());
   // The frame count: the duration in milliseconds over the frame shift.
-  const double duration = static_cast<double>(samples.size()) / rate * 1000.0;
+  const double duration = static_cast<double>(sampleCount) / rate * 1000.0;
   const auto loopCount =
       static_cast<int64_t>(std::min(std::trunc(duration / s.FrameRate),
                                     static_cast<double>(std::numeric_limits<int32_t>::max())));
@@ -98,14 +114,14 @@ int Run(Session& session, const std::string& wavePath) {
     return 1;
   }
   file.WriteHeader(s.FrameRate, loopCount, wavePath);
-  SampleBufferSource source(samples);
   std::vector<RefinedPeak> peaks;
   std::vector<float> frequencies, levels;
   std::string record;
   double MaxdB = -1000.0, MindB = 1000.0;
   for (int64_t m = 1; m <= loopCount; ++m) {
     if (spectrum.NextFrame(source, peaks) != 0) {
-      file.KeepPartial();
+      // A decoded recording that cannot be read on leaves the previous peak file.
+      if (!decoded) file.KeepPartial();
       return 1;
     }
     frequencies.clear();
@@ -119,6 +135,15 @@ int Run(Session& session, const std::string& wavePath) {
     record.clear();
     AppendPeakRecord(record, s.FrameRate * m, frequencies, levels);
     file.Write(record);
+  }
+  if (decoded) {
+    // The rest of the recording, for its range and its errors.
+    std::vector<double> rest(4096);
+    int64_t got = 0;
+    while ((got = decoded->Read(rest)) > 0) {
+    }
+    if (got < 0) return 1;
+    decoded->LogReading(log);
   }
   if (!file.Finish(MaxdB, MindB)) {
     log.AppendLog("err: cannot write! PeakExtraction.txt");

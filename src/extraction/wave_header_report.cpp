@@ -43,7 +43,7 @@ void AddValue(std::string& out, int64_t value, std::string_view comment) {
 }  // namespace
 
 std::string WaveHeaderReportText(std::string_view head, std::string_view wavePath,
-                                 WaveHeaderScanResult& result) {
+                                 WaveHeaderScanResult& result, WaveFmtSeen* seen) {
   std::string out;
   AddLine(out, "/*");
   AddLine(out, " *");
@@ -94,6 +94,13 @@ std::string WaveHeaderReportText(std::string_view head, std::string_view wavePat
                "2×2=4(04_00) */");
       AddValue(out, in.U16(at + 22),
                "/* 量子化ビット数 [bits/sample]:WAV フォーマットでは 8bit か 16bit */");
+      if (seen != nullptr) {
+        *seen = {.found = true,
+                 .formatId = in.U16(at + 8),
+                 .channels = in.U16(at + 10),
+                 .bitsPerSample = in.U16(at + 22),
+                 .subFormat = in.U16(at + 32)};
+      }
       // The chunk's own size is not followed: longer fmt chunks are stepped over below.
       at += 24;
     } else {

@@ -36,13 +36,23 @@ inline constexpr size_t kWaveHeaderScanBytes = 64 * 1024;
 
 enum class WaveHeaderScanResult { kFound, kNotRiff, kNoData };
 
+// The fmt chunk as the walk met it (the last one before "data"), for telling the files this
+// reader takes from those it leaves to another.
+struct WaveFmtSeen {
+  bool found = false;
+  uint32_t formatId = 0;
+  uint32_t channels = 0;
+  uint32_t bitsPerSample = 0;
+  uint32_t subFormat = 0;  // of WAVE_FORMAT_EXTENSIBLE: the first two bytes of its GUID
+};
+
 // The report for a WAVE file that begins with `head` (its first kWaveHeaderScanBytes bytes or
 // all of a shorter file), as UTF-8 text with "\n" line ends: the comment block with the path,
 // then, walking two bytes at a time, the values of the RIFF, WAVE and fmt chunks met before
 // "data", and the data size and header length. A file that is not RIFF gets the comment block
 // only. Bytes past the end of `head` read as 0.
 std::string WaveHeaderReportText(std::string_view head, std::string_view wavePath,
-                                 WaveHeaderScanResult& result);
+                                 WaveHeaderScanResult& result, WaveFmtSeen* seen = nullptr);
 
 // Writes "Wave_File_Format.txt" (code page 932, CR LF) in the program directory for the WAVE
 // file. 0 on success; 1 after logging why (the file cannot be read, the report cannot be

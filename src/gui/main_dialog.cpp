@@ -4,10 +4,12 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <cctype>
 
 #include "app/output_file.h"
 #include "app/program_directory.h"
 #include "app/settings_file.h"
+#include "extraction/recording_formats.h"
 #include "gui/busy_cursor.h"
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
@@ -33,10 +35,36 @@ constexpr char kMidiSuffix[] = ".mid";
 constexpr size_t kMidiSuffixBytes = sizeof kMidiSuffix - 1;
 constexpr size_t kWaveSuffixBytes = 4;  // ".wav", whatever its case
 
-const FileOpenRequest kOpenWave = {
-    .defaultExtension = "wav", .initialName = "*.wav", .filter = "Waveﾌｧｲﾙ(*.wav)|*.wav||"};
 const FileOpenRequest kOpenMidi = {
     .defaultExtension = "MIDI", .initialName = "*.mid", .filter = "MIDIﾌｧｲﾙ(*.mid)|*.mid||"};
+
+// "*.flac;*.FLAC": file dialogs on Linux match patterns with case.
+std::string SuffixPatterns(const RecordingFormat& format) {
+  std::string patterns;
+  for (std::string_view suffix : format.suffixes) {
+    std::string upper(suffix);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const std::string& spelling : {std::string(suffix), upper}) {
+      if (!patterns.empty()) patterns += ';';
+      patterns += "*." + spelling;
+    }
+  }
+  return patterns;
+}
+
+// Every recording format at once first, then each by itself, then every file.
+FileOpenRequest OpenRecordingRequest() {
+  std::string all;
+  std::string each;
+  for (const RecordingFormat& format : RecordingFormats()) {
+    const std::string patterns = SuffixPatterns(format);
+    all += (all.empty() ? "" : ";") + patterns;
+    each += std::string(format.name) + "|" + patterns + "|";
+  }
+  return {.defaultExtension = "wav",
+          .initialName = "",
+          .filter = "録音ﾌｧｲﾙ|" + all + "|" + each + "すべてのﾌｧｲﾙ|*||"};
+}
 
 }  // namespace
 
@@ -203,7 +231,7 @@ void MainDialog::OnStop() {
 }
 
 void MainDialog::OnOpenFile() {
-  const FileOpenRequest& request = IsChecked(kIdWave) ? kOpenWave : kOpenMidi;
+  const FileOpenRequest request = IsChecked(kIdWave) ? OpenRecordingRequest() : kOpenMidi;
   std::optional<std::string> chosen = dialogs_.GetOpenFileName(this, request);
   if (chosen) SelectFile(*chosen);
 }

@@ -9,6 +9,7 @@
 #include "app/settings_file.h"
 #include "extraction/peak_extraction.h"
 #include "extraction/peak_file.h"
+#include "extraction/recording_formats.h"
 #include "extraction/refined_extraction.h"
 #include "recognition/midi_writer.h"
 #include "recognition/peak_combination.h"
@@ -46,11 +47,6 @@ int StageFailed(Session& session, std::string_view message) {
   return Fail(session, session.progress.Cancelled() ? kCancelledLine : message);
 }
 
-bool EndsWith(const std::string& text, std::string_view ending) {
-  return text.size() >= ending.size() &&
-         std::string_view(text).substr(text.size() - ending.size()) == ending;
-}
-
 // The WAVE path that process 2 copied into the lump file; empty without one.
 std::string AnalysedWavePath(const Session& session) {
   InputStream in = InputStream::OpenFile(session.WorkPath(kLumpFileName));
@@ -68,7 +64,7 @@ int RunProcess1(Session& session, ProcessHost& host) {
   if (!stopped || path.size() < 4) {
     return Fail(session, "err: 解析する wave ファイルが見当たりません．");
   }
-  if (!EndsWith(path, ".wav") && !EndsWith(path, ".WAV")) {
+  if (!IsRecordingName(path)) {
     return Fail(session, "err: 指定したファイルが wave ではありません．");
   }
   const int result =

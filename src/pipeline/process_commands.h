@@ -18,7 +18,8 @@ inline constexpr char kRefinedMethodLine[] = "% method: refined";
 inline constexpr char kCancelledLine[] = "% 中止しました．前の結果はそのまま残っています．";
 
 // Peak extraction of the file in the path field; needs an open playback device as proof that
-// a file was selected, and a name ending in ".wav" or ".WAV". Draws the figure of process 1.
+// a file was selected, and the name of a recording format (".wav", ".flac", ".mp3" ... in any
+// case). Draws the figure of process 1.
 int RunProcess1(Session& session, ProcessHost& host);
 // Peak combination of PeakExtraction.txt; draws the figure of process 2.
 int RunProcess2(Session& session, ProcessHost& host);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/numbers.h"
+#include "app/output_file.h"
 #include "app/text_encoding.h"
 
 namespace tonvale {
@@ -45,6 +46,28 @@ std::string NoteScriptText(const Settings& settings, const std::vector<Note>& no
   }
   text += "}\n";
   return text;
+}
+
+int WriteNoteScript(Session& session, const std::string& signalName,
+                    const std::vector<Note>& notes) {
+  MessageLog& log = session.log;
+  // Without a WAVE path there is no place beside it, and ".txt" would land in whatever the
+  // working folder is.
+  if (signalName.empty()) {
+    log.AppendLog("err: PeakCombination.txt に WAVE ファイルのパスがありません．");
+    return 1;
+  }
+  OutputFile script;
+  if (!script.Open(signalName + ".txt", OutputFile::Mode::kText)) {
+    log.AppendLog("err: cannnot open file");
+    return 1;
+  }
+  script.Write(NoteScriptText(session.settings, notes));
+  if (!script.Commit()) {
+    log.AppendLog("err: cannnot open file");
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace tonvale

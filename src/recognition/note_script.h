@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/session.h"
 #include "app/settings.h"
 
 namespace tonvale {
@@ -22,5 +23,11 @@ struct Note {
 // delta of a line is its time minus the time of the line before (its own time for the first).
 // Lines end with "\n"; the caller writes them as text.
 std::string NoteScriptText(const Settings& settings, const std::vector<Note>& notes);
+
+// Writes the note script of the notes beside the WAVE file `signalName` (its path with ".txt"
+// appended), with the session's settings. 1 after an "err: " line when there is no WAVE path
+// or the script cannot be written; a failed write leaves the previous script.
+int WriteNoteScript(Session& session, const std::string& signalName,
+                    const std::vector<Note>& notes);
 
 }  // namespace tonvale

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "app/numbers.h"
-#include "app/output_file.h"
 #include "recognition/lump_note.h"
 #include "recognition/note_script.h"
 #include "recognition/work_file_input.h"
@@ -70,22 +69,8 @@ int PitchRecognition(Session& session) {
     log.AppendLog(NoteLine(notes.back(), frameRate));
   }
 
-  // The script lies beside the WAVE file; a failed write leaves the previous one. Without a
-  // WAVE path there is no such place, and ".txt" would land in whatever the working folder is.
-  if (signalName.empty()) {
-    log.AppendLog("err: PeakCombination.txt に WAVE ファイルのパスがありません．");
-    return 1;
-  }
-  OutputFile script;
-  if (!script.Open(signalName + ".txt", OutputFile::Mode::kText)) {
-    log.AppendLog("err: cannnot open file");
-    return 1;
-  }
-  script.Write(NoteScriptText(settings, notes));
-  if (!script.Commit()) {
-    log.AppendLog("err: cannnot open file");
-    return 1;
-  }
+  // The script lies beside the WAVE file; a failed write leaves the previous one.
+  if (WriteNoteScript(session, signalName, notes) != 0) return 1;
 
   log.AppendLog("");
   log.AppendLog("..Carried out pitch recognition.");

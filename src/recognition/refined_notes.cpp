@@ -20,6 +20,11 @@ constexpr int kAttackFrames = 8;
 // A note must be found in at least half a frame's length of frames (46 ms): a shorter one is
 // the edge of another sound passing through the frame.
 constexpr int kShortestFrames = 5;
+// A new strike reaches within 10 dB of the loudest point of the pitch's last note (a step of
+// dynamics larger than that between neighbouring notes is rare), and a tail of that note may
+// sound for 100 frames after it (a second of reverberation at the usual 10 ms shift).
+constexpr float kRestrikeDb = 10.f;
+constexpr int64_t kTailFrames = 100;
 
 float Decibels(double amplitude) {
   return amplitude > 0.0 ? static_cast<float>(20.0 * std::log10(amplitude)) : -400.f;
@@ -38,10 +43,13 @@ void NoteTracker::Open(PitchState& state, int64_t frame) {
   state.levels.clear();
   state.partials = 0.0;
   state.found = 0;
+  state.loudest = -400.f;
 }
 
 void NoteTracker::Close(int note, PitchState& state) {
   state.open = false;
+  state.lastEnd = state.lastFound;
+  state.lastLoudest = state.loudest;
   const int64_t end = state.lastFound;
   const int64_t frames = end - state.start + 1;
   // sums[i] is the harmonic sum of frame start - kHistory + i.
@@ -95,7 +103,12 @@ void NoteTracker::AddFrame(std::span<const double> harmonicSums,
     // Notes start only at a rise of their pitch's harmonic sum: a pitch that reappears in a
     // decaying or reverberating tail without one is the same note going on, or nothing.
     const float before = *std::min_element(state.history, state.history + kRiseFrames);
-    const bool rising = sum - before >= kRiseDb;
+    // A strike reaches near the level of the pitch's previous strike; the flutter of its own
+    // decaying or reverberating tail stays further below.
+    const float reference = state.open
+                                ? state.loudest
+                                : (t - state.lastEnd <= kTailFrames ? state.lastLoudest : -400.f);
+    const bool rising = sum - before >= kRiseDb && sum >= reference - kRestrikeDb;
     if (pitch != nullptr && (state.open || rising)) {
       if (state.open && rising && t - state.start >= kShortestFrames) Close(kLowestNote + n, state);
       if (!state.open) {
@@ -113,7 +126,10 @@ void NoteTracker::AddFrame(std::span<const double> harmonicSums,
       state.partials += pitch->partials;
       ++state.found;
     }
-    if (state.open) state.sums.push_back(sum);
+    if (state.open) {
+      state.sums.push_back(sum);
+      state.loudest = std::max(state.loudest, sum);
+    }
     std::copy_backward(state.history, state.history + kHistory - 1, state.history + kHistory);
     state.history[0] = sum;
   }

@@ -44,6 +44,9 @@ class NoteTracker {
     float history[kHistory] = {-400.f, -400.f, -400.f, -400.f};  // sums of frames t-1 .. t-4
     std::vector<float> sums;                                     // dB, from start - kHistory on
     std::vector<float> frequencies, levels;
+    float loudest = -400.f;      // the highest harmonic sum of the note so far
+    int64_t lastEnd = -1000000;  // the last frame of the previous note of this pitch
+    float lastLoudest = -400.f;  // and its highest harmonic sum
     double partials = 0.0;
     int found = 0;
   };

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "app/numbers.h"
-#include "app/output_file.h"
 #include "recognition/lump_note.h"
 #include "recognition/note_script.h"
 #include "recognition/refined_pitch.h"
@@ -79,20 +78,7 @@ int RefinedPitchRecognition(Session& session) {
     notes.push_back(std::move(note));
   }
 
-  if (signalName.empty()) {
-    log.AppendLog("err: PeakCombination.txt に WAVE ファイルのパスがありません．");
-    return 1;
-  }
-  OutputFile script;
-  if (!script.Open(signalName + ".txt", OutputFile::Mode::kText)) {
-    log.AppendLog("err: cannnot open file");
-    return 1;
-  }
-  script.Write(NoteScriptText(settings, notes));
-  if (!script.Commit()) {
-    log.AppendLog("err: cannnot open file");
-    return 1;
-  }
+  if (WriteNoteScript(session, signalName, notes) != 0) return 1;
   log.AppendLog("");
   log.AppendLog("..Carried out pitch recognition.");
   log.AppendLog("..Complete!");

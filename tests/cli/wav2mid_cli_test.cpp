@@ -1,5 +1,6 @@
 // The built wav2mid executable, run on generated recordings in a temporary work folder.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "app/settings_file.h"
+#include "support/sound_files.h"
 #include "support/temp_dir.h"
 #include "wavegen/wave_writer.h"
 
@@ -105,6 +107,31 @@ TEST_F(Wav2MidCliTest, ABadFileDoesNotStopTheOthers) {
       std::string::npos)
       << outcome.err;
   EXPECT_NE(outcome.err.find("wav2mid: " + missing + ": not converted"), std::string::npos);
+  EXPECT_NE(outcome.out.find("wav2mid: converted 2 of 3 files"), std::string::npos);
+}
+
+TEST_F(Wav2MidCliTest, ConvertsEveryFormatItReadsAndNamesTheResultsAfterTheWholeName) {
+  ASSERT_EQ(mkdir(work_.c_str(), 0700), 0);
+  const std::vector<double> tone = wavegen::Render({{440.0, 0.1, 0.6, 0.5, 2}}, 0.8, 44100);
+  const std::string flac = dir_.File("song.FLAC");
+  const std::string mp3 = dir_.File("song.mp3");
+  ASSERT_TRUE(testing::WriteSoundFile(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, {tone}));
+  ASSERT_TRUE(
+      testing::WriteSoundFile(mp3, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, {tone}));
+  const std::string noise = dir_.File("noise.mp3");
+  testing::WriteFile(noise, std::string(3000, '\x5A'));
+  Outcome outcome = Run("-q --workdir " + Quote(work_) + " " + Quote(flac) + " " + Quote(mp3) +
+                        " " + Quote(noise));
+  EXPECT_EQ(outcome.status, 1);
+  for (const std::string& converted : {flac, mp3}) {
+    EXPECT_NE(testing::ReadFile(converted + ".txt").find("a-3"), std::string::npos) << converted;
+    EXPECT_TRUE(testing::FileExists(converted + ".mid")) << converted;
+  }
+  EXPECT_NE(outcome.err.find("wav2mid: " + noise + ": err: 録音ファイルとして読めません．" + noise +
+                             " (libsndfile: "),
+            std::string::npos)
+      << outcome.err;
+  EXPECT_FALSE(testing::FileExists(noise + ".mid"));
   EXPECT_NE(outcome.out.find("wav2mid: converted 2 of 3 files"), std::string::npos);
 }
 

@@ -235,10 +235,10 @@ TEST(PeakExtractionTest, SettingsAndFormatsThatCannotBeAnalysedAreRefusedWithAnE
   EXPECT_EQ(fast.Run(high), 1);
   EXPECT_EQ(fast.log().back(), "err: サンプリングレートが1000000.00Hz以下でないと解析できません．");
 
-  // A 24-bit file: the header names 24 bits and the samples are not analysed.
+  // A 12-bit file: the header names 12 bits and the samples are not analysed.
   ExtractionFolder deep;
   std::string bytes = wavegen::EncodeWave({std::vector<double>(99, 0.1)}, WaveFormat{11025, 1, 16});
-  bytes[34] = 24;
+  bytes[34] = 12;
   EXPECT_EQ(deep.Run(deep.Put("deep.wav", bytes)), 1);
   EXPECT_EQ(deep.log().back().rfind("err: ", 0), 0u);
 

@@ -2,6 +2,7 @@
 // file, driven through a fake device and fake dialogs.
 #include <gtest/gtest.h>
 
+#include "gui/qt_user_dialogs.h"
 #include "main_dialog_fixture.h"
 
 namespace tonvale {
@@ -15,9 +16,17 @@ TEST_F(PlayerTest, FollowsTheStateTableFromNoDeviceToIdle) {
 
   OpenFile(song_);
   ASSERT_EQ(dialogs_.requests.size(), 1u);
-  EXPECT_EQ(dialogs_.requests[0].filter, "Waveﾌｧｲﾙ(*.wav)|*.wav||");
+  // Every format we read, in both cases, together first and then one by one.
+  const std::string filter = dialogs_.requests[0].filter;
+  EXPECT_TRUE(filter.starts_with("録音ﾌｧｲﾙ|*.wav;*.WAV;*.wave;*.WAVE;")) << filter;
+  for (const char* entry : {"|WAVE|*.wav;*.WAV;", "|FLAC|*.flac;*.FLAC|", "|MP3|*.mp3;*.MP3|",
+                            "|AIFF|*.aif;*.AIF;*.aiff;*.AIFF;*.aifc;*.AIFC|",
+                            "*.ogg;*.OGG;*.oga;*.OGA;*.opus;*.OPUS|", "|すべてのﾌｧｲﾙ|*||"}) {
+    EXPECT_NE(filter.find(entry), std::string::npos) << entry << " in " << filter;
+  }
+  EXPECT_EQ(ToQtFileFilter(filter).count(";;"), 8) << ToQtFileFilter(filter).toStdString();
   EXPECT_EQ(dialogs_.requests[0].defaultExtension, "wav");
-  EXPECT_EQ(dialogs_.requests[0].initialName, "*.wav");
+  EXPECT_EQ(dialogs_.requests[0].initialName, "");
   EXPECT_TRUE(dialogs_.requests[0].fileMustExist && dialogs_.requests[0].hideReadOnly);
   EXPECT_EQ(PathField(), song_);
   EXPECT_EQ(device_.TakeCalls(), Calls{"open wave " + song_});

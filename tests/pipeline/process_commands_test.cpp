@@ -47,7 +47,7 @@ TEST_F(ProcessCommandsTest, ProcessOneNeedsAnOpenDeviceAndAWaveName) {
   EXPECT_EQ(RunProcess1(session_, host_), 1);
   EXPECT_EQ(host_.stops, 2);
   EXPECT_EQ(Log().back(), "err: 指定したファイルが wave ではありません．");
-  host_.field = dir_.File("song.Wav");
+  host_.field = dir_.File("song.m4a");
   EXPECT_EQ(RunProcess1(session_, host_), 1);
   EXPECT_EQ(Log().back(), "err: 指定したファイルが wave ではありません．");
   host_.field = "x";

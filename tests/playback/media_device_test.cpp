@@ -29,12 +29,13 @@ double Signal(int channel, double t) {
   return sign * 0.3 + 0.2 * std::sin(2.0 * std::numbers::pi * (440.0 + 220.0 * channel) * t);
 }
 
-// Writes `frames` of Signal with libsndfile in the given WAVE encoding.
+// Writes `frames` of Signal with libsndfile in the given encoding, of a WAVE file unless the
+// format names its container.
 void WriteSignal(const std::string& path, int format, int rate, int channels, int frames) {
   SF_INFO info{};
   info.samplerate = rate;
   info.channels = channels;
-  info.format = SF_FORMAT_WAV | format;
+  info.format = (format & SF_FORMAT_TYPEMASK) != 0 ? format : SF_FORMAT_WAV | format;
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
   std::vector<float> samples(static_cast<size_t>(frames) * channels);
@@ -125,19 +126,25 @@ class MediaDeviceTest : public ::testing::Test {
   std::string heardPath_ = dir_.File("heard.f32");
 };
 
-TEST_F(MediaDeviceTest, PlaysEveryWaveEncodingSampleForSample) {
+TEST_F(MediaDeviceTest, PlaysEveryEncodingSampleForSample) {
   const struct {
     const char* name;
     int format;
     int channels;
   } encodings[] = {
-      {"8-bit", SF_FORMAT_PCM_U8, 1},  {"16-bit", SF_FORMAT_PCM_16, 2},
-      {"24-bit", SF_FORMAT_PCM_24, 2}, {"32-bit float", SF_FORMAT_FLOAT, 2},
-      {"mu-law", SF_FORMAT_ULAW, 2},
+      {"8-bit.wav", SF_FORMAT_PCM_U8, 1},
+      {"16-bit.wav", SF_FORMAT_PCM_16, 2},
+      {"24-bit.wav", SF_FORMAT_PCM_24, 2},
+      {"32-bit float.wav", SF_FORMAT_FLOAT, 2},
+      {"mu-law.wav", SF_FORMAT_ULAW, 2},
+      {"song.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2},
+      {"song.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2},
+      {"song.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2},
+      {"song.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 2},
   };
   for (const auto& encoding : encodings) {
     SCOPED_TRACE(encoding.name);
-    const std::string path = dir_.File(std::string(encoding.name) + ".wav");
+    const std::string path = dir_.File(encoding.name);
     WriteSignal(path, encoding.format, 44100, encoding.channels, 8820);
     SdlMediaDevice device;
     ASSERT_TRUE(device.Open(DeviceType::kWaveformAudio, path).ok());

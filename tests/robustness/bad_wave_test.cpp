@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "extraction/sndfile_recording.h"
 #include "pipeline/process_commands.h"
 #include "robustness_fixture.h"
 
@@ -45,11 +46,20 @@ class BadWaveTest : public ::testing::Test {
 TEST_F(BadWaveTest, EmptyTruncatedAndForeignFilesAreNoWaveFiles) {
   const std::string canonical = WaveBytes({.data = testing::ToneData(0.1, 11025)});
   std::string midi("MThd\0\0\0\x06\0\x01\0\x02\x01\xE0MTrk\0\0\0\x04\0\xFF\x2F\0", 26);
-  for (const std::string& bytes : {std::string(), canonical.substr(0, 30), canonical.substr(0, 4),
+  // A RIFF file too short for its header is no WAVE file; anything else is no recording that
+  // libsndfile can read either, which says why.
+  for (const std::string& bytes : {canonical.substr(0, 30), canonical.substr(0, 4), std::string(),
                                    WaveBytes({.riffTag = "RIFX", .data = "\x01\x02"}), midi,
                                    std::string("plain text, not a recording\n")}) {
     EXPECT_EQ(Run(bytes), 1);
-    EXPECT_TRUE(Logged(kNotAWave)) << folder_.LogText();
+    if (bytes.starts_with("RIFF")) {
+      EXPECT_TRUE(Logged(kNotAWave)) << folder_.LogText();
+    } else {
+      EXPECT_NE(
+          folder_.LogText().find("err: 録音ファイルとして読めません．" + wave_ + " (libsndfile: "),
+          std::string::npos)
+          << folder_.LogText();
+    }
     EXPECT_EQ(folder_.Log().back(), kStageFailed);
     EXPECT_EQ(PeakFile(), kPrevious);
   }
@@ -121,16 +131,21 @@ TEST_F(BadWaveTest, RatesAboveOneMegahertzAndBelowTheAnalysisRateAreRefused) {
   EXPECT_EQ(PeakFile(), "");
 }
 
-TEST_F(BadWaveTest, TwentyFourBitAndFloatingPointSamplesAreRefused) {
-  EXPECT_EQ(Run(WaveBytes({.bitsPerSample = 24, .data = std::string(300, '\x10')})), 1);
+TEST_F(BadWaveTest, BitDepthsBeyondSixteenGoToLibsndfileAndOthersAreRefused) {
+  // 100 frames of 24-bit samples and 100 of floating-point silence: shorter than one frame
+  // shift, so analysed into no frames.
+  EXPECT_EQ(Run(WaveBytes({.bitsPerSample = 24, .data = std::string(300, '\x10')})), 0);
+  EXPECT_TRUE(Logged("..The recording is read with " + SndfileRecording::LibraryVersion() + "."))
+      << folder_.LogText();
+  EXPECT_EQ(LoopCountLine(), "FrameRate: 10 LoopCount: 0");
+  EXPECT_EQ(Run(WaveBytes({.formatId = 3, .bitsPerSample = 32, .data = std::string(400, '\0')})),
+            0);
+  // Twelve bits in two bytes: neither reader takes them.
+  EXPECT_EQ(Run(WaveBytes({.bitsPerSample = 12, .data = std::string(400, '\0')})), 1);
   EXPECT_TRUE(Logged(
-      "err: 量子化ビット数が 24 bit の WAVE ファイルは解析できません（8bit か 16bit のみ）．"))
+      "err: 量子化ビット数が 12 bit の WAVE ファイルは解析できません（8bit か 16bit のみ）．"))
       << folder_.LogText();
   EXPECT_EQ(folder_.Log().back(), kStageFailed);
-  EXPECT_EQ(Run(WaveBytes({.formatId = 3, .bitsPerSample = 32, .data = std::string(400, '\0')})),
-            1);
-  EXPECT_TRUE(Logged(
-      "err: 量子化ビット数が 32 bit の WAVE ファイルは解析できません（8bit か 16bit のみ）．"));
 }
 
 }  // namespace
