@@ -16,27 +16,12 @@
 #include "extraction/recording_reader.h"
 #include "extraction/refined_spectrum.h"
 #include "extraction/wave_header_report.h"
-#include "extraction/wave_samples.h"
+#include "extraction/wave_recording_source.h"
 
 namespace tonvale {
 namespace {
 
 constexpr char kNoMemory[] = "err: 記憶領域が不足しています．";
-
-// The first channel of the samples read by ReadWaveSamples, served a block at a time.
-class SampleBufferSource : public RecordingSource {
- public:
-  explicit SampleBufferSource(const std::vector<int16_t>& samples) : samples_(samples) {}
-  int64_t Read(std::span<double> block) override {
-    size_t n = 0;
-    for (; n < block.size() && next_ < samples_.size(); ++n) block[n] = samples_[next_++];
-    return static_cast<int64_t>(n);
-  }
-
- private:
-  const std::vector<int16_t>& samples_;
-  size_t next_ = 0;
-};
 
 void LogArguments(MessageLog& log, const Settings& s, const std::string& wavePath) {
   log.AppendLog("..Peak-frequency extraction (refined)");
@@ -85,23 +70,11 @@ int Run(Session& session, const std::string& wavePath) {
   log.AppendLog("Window        is \"Hann, centred on each label\".");
   log.AppendLog("");
 
-  // A decoded recording is read as the frames go; a WAVE file is read whole first.
-  std::vector<int16_t> samples;
-  std::unique_ptr<SampleBufferSource> buffer;
-  if (!decoded) {
-    int64_t dataBytes = 0;
-    const bool stereo = format.channels() == 2;
-    if (ReadWaveSamples(log, wavePath, format, samples, dataBytes,
-                        stereo ? KeptSamples::kFirstOfTwo : KeptSamples::kAll) != 0) {
-      return 1;
-    }
-    const int bits = format.bitsPerSample();
-    const int64_t monoBytes = stereo ? dataBytes / 2 : dataBytes;
-    samples.resize(static_cast<size_t>(monoBytes / bits * 8));
-    buffer = std::make_unique<SampleBufferSource>(samples);
-  }
-  RecordingSource& source = decoded ? static_cast<RecordingSource&>(*decoded) : *buffer;
-  const auto sampleCount = static_cast<size_t>(decoded ? decoded->sampleCount() : samples.size());
+  // A decoded recording and a WAVE file are both read as the frames go.
+  WaveRecordingSource wave;
+  if (!decoded && wave.Open(log, wavePath, format) != 0) return 1;
+  RecordingSource& source = decoded ? static_cast<RecordingSource&>(*decoded) : wave;
+  const int64_t sampleCount = decoded ? decoded->sampleCount() : wave.sampleCount();
   // The frame count: the duration in milliseconds over the frame shift.
   const double duration = static_cast<double>(sampleCount) / rate * 1000.0;
   const auto loopCount =
@@ -136,14 +109,20 @@ int Run(Session& session, const std::string& wavePath) {
     AppendPeakRecord(record, s.FrameRate * m, frequencies, levels);
     file.Write(record);
   }
+  // The rest of the recording, so that the report of what was read covers all of it.
+  std::vector<double> rest(4096);
+  int64_t got = 0;
+  while ((got = source.Read(rest)) > 0) {
+  }
+  if (got < 0) {
+    // A decoded recording that cannot be read on leaves the previous peak file.
+    if (!decoded) file.KeepPartial();
+    return 1;
+  }
   if (decoded) {
-    // The rest of the recording, for its range and its errors.
-    std::vector<double> rest(4096);
-    int64_t got = 0;
-    while ((got = decoded->Read(rest)) > 0) {
-    }
-    if (got < 0) return 1;
     decoded->LogReading(log);
+  } else {
+    wave.LogReading(log, format.dataRate());
   }
   if (!file.Finish(MaxdB, MindB)) {
     log.AppendLog("err: cannot write! PeakExtraction.txt");

@@ -34,6 +34,9 @@ constexpr double kAboveNoiseDb = 20.0;
 constexpr int kFloorBlockBins = 32;
 // Five frames: 40 ms before the current one, half a frame's length.
 constexpr size_t kFloorFrames = 5;
+// Beyond 16 bins the side lobes of a Hann window are 80 dB down: nothing there is leakage
+// that the other tests let through.
+constexpr double kSideLobeReach = 16.0;
 // The rate below which the recording is not halved further, twice the pipeline's 11025 Hz.
 constexpr double kAnalysisRate = 11025.0;
 
@@ -216,6 +219,24 @@ void RefinedSpectrum::PickPeaks(std::vector<RefinedPeak>& peaks) const {
     peaks.push_back({static_cast<float>((k + offset) * binHz),
                      static_cast<float>(level - 0.25 * (a - c) * offset)});
   }
+  // Side lobes: the Hann window leaks a sinusoid into lobes 31.5 dB down at two and a half
+  // bins (of the unpadded frame) and 18 dB lower for each doubling of the distance. A peak
+  // no higher than that skirt of a stronger peak beside it (with 3 dB to spare) is leakage.
+  const double rawBinHz = rate_ / frameLength_;
+  std::vector<bool> leak(peaks.size(), false);
+  for (size_t i = 0; i < peaks.size(); ++i) {
+    for (size_t j = 0; j < peaks.size() && !leak[i]; ++j) {
+      const double bins = std::abs(peaks[j].frequency - peaks[i].frequency) / rawBinHz;
+      if (peaks[j].level <= peaks[i].level || bins > kSideLobeReach || bins < 2.0) continue;
+      const double skirt = -31.5 - 60.0 * std::log10(std::max(bins, 2.5) / 2.5) + 3.0;
+      leak[i] = peaks[i].level - peaks[j].level <= skirt;
+    }
+  }
+  size_t kept = 0;
+  for (size_t i = 0; i < peaks.size(); ++i) {
+    if (!leak[i]) peaks[kept++] = peaks[i];
+  }
+  peaks.resize(kept);
 }
 
 }  // namespace tonvale

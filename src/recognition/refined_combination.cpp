@@ -45,7 +45,7 @@ int RefinedPeakCombination(Session& session) {
   }
 
   HarmonicAnalyser analyser;
-  NoteTracker tracker;
+  NoteTracker tracker(frames.FrameRate());
   std::vector<FramePitch> pitches;
   for (int r = 0; r < frames.records.size(); ++r) {
     analyser.Analyse(frames.records.Frequencies(r), frames.records.Levels(r), pitches);

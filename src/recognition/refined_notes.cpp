@@ -7,24 +7,28 @@ namespace tonvale {
 namespace {
 
 constexpr int kCandidates = kHighestNote - kLowestNote + 1;
-// Dropouts of up to three frames inside a note are bridged: a 93 ms analysis frame sees a
-// steady tone for nine frames, so a shorter gap is the search missing it, not silence.
-constexpr int kLongestGap = 3;
-// A new strike at least doubles the amplitude (+6 dB) of what was sounding within three frames.
+// Dropouts of up to 30 ms inside a note are bridged: a 93 ms analysis frame sees a steady tone
+// for three times as long, so a shorter gap is the search missing it, not silence.
+constexpr double kLongestGapMs = 30.0;
+// A new strike at least doubles the amplitude (+6 dB) of what was sounding within 30 ms.
 constexpr float kRiseDb = 6.f;
-constexpr int kRiseFrames = 3;
+constexpr double kRiseMs = 30.0;
 // Half the amplitude of the attack.
 constexpr float kHalfAmplitudeDb = 6.f;
 // The attack's peak is looked for in the first 80 ms of a note.
-constexpr int kAttackFrames = 8;
-// A note must be found in at least half a frame's length of frames (46 ms): a shorter one is
-// the edge of another sound passing through the frame.
-constexpr int kShortestFrames = 5;
+constexpr double kAttackMs = 80.0;
+// A note must be found for at least half an analysis frame (46 ms): a shorter one is the edge
+// of another sound passing through the frame.
+constexpr double kShortestMs = 46.0;
 // A new strike reaches within 10 dB of the loudest point of the pitch's last note (a step of
 // dynamics larger than that between neighbouring notes is rare), and a tail of that note may
-// sound for 100 frames after it (a second of reverberation at the usual 10 ms shift).
+// sound for a second after it (reverberation).
 constexpr float kRestrikeDb = 10.f;
-constexpr int64_t kTailFrames = 100;
+constexpr double kTailMs = 1000.0;
+
+int Frames(double ms, int frameShiftMs) {
+  return std::max(1, static_cast<int>(std::lround(ms / std::max(1, frameShiftMs))));
+}
 
 float Decibels(double amplitude) {
   return amplitude > 0.0 ? static_cast<float>(20.0 * std::log10(amplitude)) : -400.f;
@@ -32,13 +36,22 @@ float Decibels(double amplitude) {
 
 }  // namespace
 
-NoteTracker::NoteTracker() : pitches_(kCandidates) {}
+NoteTracker::NoteTracker(int frameShiftMs)
+    : gap_(Frames(kLongestGapMs, frameShiftMs)),
+      rise_(Frames(kRiseMs, frameShiftMs)),
+      attack_(Frames(kAttackMs, frameShiftMs)),
+      shortest_(Frames(kShortestMs, frameShiftMs)),
+      history_(rise_ + 1),
+      tail_(Frames(kTailMs, frameShiftMs)),
+      pitches_(kCandidates) {
+  for (PitchState& state : pitches_) state.history.assign(static_cast<size_t>(history_), -400.f);
+}
 
 void NoteTracker::Open(PitchState& state, int64_t frame) {
   state.open = true;
   state.start = frame;
   state.lastFound = frame;
-  state.sums.assign(std::rbegin(state.history), std::rend(state.history));
+  state.sums.assign(state.history.rbegin(), state.history.rend());
   state.frequencies.clear();
   state.levels.clear();
   state.partials = 0.0;
@@ -52,21 +65,21 @@ void NoteTracker::Close(int note, PitchState& state) {
   state.lastLoudest = state.loudest;
   const int64_t end = state.lastFound;
   const int64_t frames = end - state.start + 1;
-  // sums[i] is the harmonic sum of frame start - kHistory + i.
-  const auto at = [&](int64_t frame) { return state.sums[frame - state.start + kHistory]; };
-  const int64_t attackEnd = std::min(end, state.start + kAttackFrames);
+  // sums[i] is the harmonic sum of frame start - history_ + i.
+  const auto at = [&](int64_t frame) { return state.sums[frame - state.start + history_]; };
+  const int64_t attackEnd = std::min(end, state.start + attack_);
   int64_t peak = state.start;
   for (int64_t f = state.start; f <= attackEnd; ++f) {
     if (at(f) > at(peak)) peak = f;
   }
   int64_t onset = state.start;
-  for (int64_t f = std::max<int64_t>(0, state.start - kRiseFrames); f <= peak; ++f) {
+  for (int64_t f = std::max<int64_t>(0, state.start - rise_); f <= peak; ++f) {
     if (at(f) >= at(peak) - kHalfAmplitudeDb) {
       onset = f;
       break;
     }
   }
-  if (end - onset + 1 < kShortestFrames || state.found == 0) return;
+  if (end - onset + 1 < shortest_ || state.found == 0) return;
 
   TrackedNote out;
   out.note = note;
@@ -81,8 +94,8 @@ void NoteTracker::Close(int note, PitchState& state) {
   out.frequencies.insert(out.frequencies.end(), state.frequencies.begin() + skip,
                          state.frequencies.begin() + frames);
   out.levels.insert(out.levels.end(), state.levels.begin() + skip, state.levels.begin() + frames);
-  out.onsetLevel = *std::max_element(
-      state.levels.begin(), state.levels.begin() + std::min<int64_t>(frames, kAttackFrames + 1));
+  out.onsetLevel = *std::max_element(state.levels.begin(),
+                                     state.levels.begin() + std::min<int64_t>(frames, attack_ + 1));
   out.partials = static_cast<float>(state.partials / state.found);
   notes_.push_back(std::move(out));
 }
@@ -99,18 +112,17 @@ void NoteTracker::AddFrame(std::span<const double> harmonicSums,
     const float sum =
         n < static_cast<int>(harmonicSums.size()) ? Decibels(harmonicSums[n]) : -400.f;
     const FramePitch* pitch = found[n];
-    if (state.open && t - state.lastFound > kLongestGap) Close(kLowestNote + n, state);
+    if (state.open && t - state.lastFound > gap_) Close(kLowestNote + n, state);
     // Notes start only at a rise of their pitch's harmonic sum: a pitch that reappears in a
     // decaying or reverberating tail without one is the same note going on, or nothing.
-    const float before = *std::min_element(state.history, state.history + kRiseFrames);
+    const float before = *std::min_element(state.history.begin(), state.history.begin() + rise_);
     // A strike reaches near the level of the pitch's previous strike; the flutter of its own
     // decaying or reverberating tail stays further below.
-    const float reference = state.open
-                                ? state.loudest
-                                : (t - state.lastEnd <= kTailFrames ? state.lastLoudest : -400.f);
+    const float reference =
+        state.open ? state.loudest : (t - state.lastEnd <= tail_ ? state.lastLoudest : -400.f);
     const bool rising = sum - before >= kRiseDb && sum >= reference - kRestrikeDb;
     if (pitch != nullptr && (state.open || rising)) {
-      if (state.open && rising && t - state.start >= kShortestFrames) Close(kLowestNote + n, state);
+      if (state.open && rising && t - state.start >= shortest_) Close(kLowestNote + n, state);
       if (!state.open) {
         Open(state, t);
       } else {
@@ -130,7 +142,7 @@ void NoteTracker::AddFrame(std::span<const double> harmonicSums,
       state.sums.push_back(sum);
       state.loudest = std::max(state.loudest, sum);
     }
-    std::copy_backward(state.history, state.history + kHistory - 1, state.history + kHistory);
+    std::rotate(state.history.rbegin(), state.history.rbegin() + 1, state.history.rend());
     state.history[0] = sum;
   }
 }

@@ -26,7 +26,8 @@ struct TrackedNote {
 // of a steady tone holds half of it. Frames are fed in order and only a few are kept per pitch.
 class NoteTracker {
  public:
-  NoteTracker();
+  // Frames come every frameShiftMs milliseconds.
+  explicit NoteTracker(int frameShiftMs);
   // The harmonic sums of every candidate (linear, kLowestNote up) and the fundamentals found in
   // the next frame.
   void AddFrame(std::span<const double> harmonicSums, std::span<const FramePitch> pitches);
@@ -36,13 +37,12 @@ class NoteTracker {
   std::vector<TrackedNote>& notes() { return notes_; }
 
  private:
-  static constexpr int kHistory = 4;
   struct PitchState {
     bool open = false;
     int64_t start = 0;
     int64_t lastFound = 0;
-    float history[kHistory] = {-400.f, -400.f, -400.f, -400.f};  // sums of frames t-1 .. t-4
-    std::vector<float> sums;                                     // dB, from start - kHistory on
+    std::vector<float> history;  // harmonic sums (dB) of frames t-1, t-2 ... (history_ of them)
+    std::vector<float> sums;     // dB, from start - history_ on
     std::vector<float> frequencies, levels;
     float loudest = -400.f;      // the highest harmonic sum of the note so far
     int64_t lastEnd = -1000000;  // the last frame of the previous note of this pitch
@@ -53,6 +53,9 @@ class NoteTracker {
   void Close(int note, PitchState& state);
   void Open(PitchState& state, int64_t frame);
 
+  // The spans of the tracker's rules, in frames.
+  int gap_, rise_, attack_, shortest_, history_;
+  int64_t tail_;
   int64_t frame_ = 0;
   std::vector<PitchState> pitches_;
   std::vector<TrackedNote> notes_;
