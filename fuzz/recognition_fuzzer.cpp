@@ -11,10 +11,10 @@
 #include "app/input_stream.h"
 #include "app/session.h"
 #include "app/settings.h"
+#include "extraction/work_file.h"
 #include "recognition/midi_writer.h"
 #include "recognition/peak_combination.h"
 #include "recognition/pitch_recognition.h"
-#include "recognition/work_file_input.h"
 #include "support/scratch_folder.h"
 #include "support/smf_check.h"
 

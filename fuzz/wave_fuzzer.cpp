@@ -17,11 +17,11 @@
 #include "app/settings.h"
 #include "extraction/peak_extraction.h"
 #include "extraction/peak_file.h"
-#include "extraction/peak_file_writer.h"
 #include "extraction/recording_reader.h"
 #include "extraction/sndfile_recording.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_samples.h"
+#include "extraction/work_file.h"
 #include "support/scratch_folder.h"
 
 namespace {

@@ -1,5 +1,8 @@
 #include "app/input_stream.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace tonvale {
 namespace {
 
@@ -7,8 +10,25 @@ constexpr size_t kBufferSize = 1 << 16;
 
 }  // namespace
 
+std::string ReadErrorReason(int error) {
+  return std::strerror(error != 0 ? error : EIO);
+}
+
+std::string CannotReadLine(std::string_view name, std::string_view reason) {
+  std::string line = "err: cannot read! ";
+  line.append(name);
+  line += " (";
+  line.append(reason);
+  line += ')';
+  return line;
+}
+
 InputStream::InputStream(std::string_view bytes)
-    : open_(true), pos_(bytes.data()), end_(bytes.data() + bytes.size()), begin_(bytes.data()) {}
+    : open_(true),
+      bytes_(bytes),
+      pos_(bytes.data()),
+      end_(bytes.data() + bytes.size()),
+      begin_(bytes.data()) {}
 
 InputStream InputStream::OpenFile(const std::string& path) {
   return InputStream(FileTag{}, path);
@@ -35,11 +55,32 @@ int InputStream::Refill() {
     buffer_[0] = end_[-1];
     begin_ = buffer_.get();
   }
-  size_t n = std::fread(data, 1, kBufferSize, file_);
+  size_t n = 0;
+  if (!Failed()) {
+    errno = 0;
+    n = std::fread(data, 1, kBufferSize, file_);
+    // A short read is the end of the file only when the stream says no error came first.
+    if (n < kBufferSize && std::ferror(file_)) error_ = ReadErrorReason(errno);
+  }
   pos_ = data;
   end_ = data + n;
   if (n == 0) return kEnd;
   return static_cast<unsigned char>(*pos_++);
+}
+
+bool InputStream::Rewind() {
+  if (file_ == nullptr) {
+    pos_ = begin_ = bytes_.data();
+    end_ = bytes_.data() + bytes_.size();
+    return true;
+  }
+  if (Failed()) return false;
+  pos_ = end_ = begin_ = buffer_.get() + 1;
+  if (std::fseek(file_, 0, SEEK_SET) != 0) {
+    error_ = ReadErrorReason(errno);
+    return false;
+  }
+  return true;
 }
 
 int InputStream::Peek() {

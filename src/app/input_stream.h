@@ -7,9 +7,27 @@
 
 namespace tonvale {
 
+// Why a file could not be read: it could not be opened, or a read failed part-way (an I/O
+// error, which is never taken for the end of the file). `reason` is the system's own text.
+struct ReadFailure {
+  bool opened = false;
+  std::string reason;
+};
+
+// The log line of a read that failed part-way: "err: cannot read! <name> (<reason>)".
+std::string CannotReadLine(std::string_view name, std::string_view reason);
+
+// The system's text for the errno a failed read left; a stream may report an error without
+// one, which then reads as an I/O error.
+std::string ReadErrorReason(int error);
+
 // A buffered byte reader over a file or over bytes in memory, with the token and line reads
 // that the settings file and the work files are parsed with. Parsers take an InputStream, so
 // they read a file on disk and a buffer under test the same way.
+//
+// A read error looks like the end of the input to the parser; whoever opened the stream asks
+// Failed() once the parse is done, so that a file cut short by a failing disk is reported
+// rather than taken for a shorter file.
 class InputStream {
  public:
   static constexpr int kEnd = -1;
@@ -23,6 +41,13 @@ class InputStream {
   InputStream& operator=(const InputStream&) = delete;
 
   bool IsOpen() const { return open_; }
+  // True once a read of the file has failed; Error() then gives the system's reason.
+  bool Failed() const { return !error_.empty(); }
+  const std::string& Error() const { return error_; }
+
+  // Goes back to the first byte, for a second pass over the same input. False when the file
+  // cannot be positioned (the stream then reads as ended and Failed() tells why).
+  bool Rewind();
 
   // The next byte (0 to 255), or kEnd.
   int Get() { return pos_ < end_ ? static_cast<unsigned char>(*pos_++) : Refill(); }
@@ -52,6 +77,8 @@ class InputStream {
 
   std::FILE* file_ = nullptr;
   bool open_ = false;
+  std::string error_;
+  std::string_view bytes_;  // the input when it lies in memory
   std::unique_ptr<char[]> buffer_;
   const char* pos_ = nullptr;
   const char* end_ = nullptr;

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace tonvale {
 namespace {
@@ -146,15 +148,22 @@ void AppendWithCrLf(std::string& out, std::string_view text) {
   out.append(text.substr(start));
 }
 
-bool ReadFileBytes(const std::string& path, std::string& bytes) {
+bool ReadFileBytes(const std::string& path, std::string& bytes, ReadFailure* failure) {
   bytes.clear();
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+  if (file == nullptr) {
+    if (failure != nullptr) *failure = {false, std::strerror(errno)};
+    return false;
+  }
   char buffer[1 << 16];
   size_t n;
+  errno = 0;
   while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-  bool ok = !std::ferror(file);
+  const int error = errno;
+  // The loop ends on a short read; only the stream knows whether that was the end.
+  const bool ok = !std::ferror(file);
   std::fclose(file);
+  if (!ok && failure != nullptr) *failure = {true, ReadErrorReason(error)};
   return ok;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/input_stream.h"
+
 namespace tonvale {
 
 // A file that appears whole or not at all. Writing goes to a temporary file beside the target;
@@ -62,8 +64,9 @@ class OutputFile {
 // Appends `text` with each "\n" turned into CR LF, as text files lie on disk.
 void AppendWithCrLf(std::string& out, std::string_view text);
 
-// Reads a whole file into `bytes`. False when it cannot be opened or read.
-bool ReadFileBytes(const std::string& path, std::string& bytes);
+// Reads a whole file into `bytes`. False when it cannot be opened or a read fails part-way;
+// `failure`, when given, then says which and why.
+bool ReadFileBytes(const std::string& path, std::string& bytes, ReadFailure* failure = nullptr);
 
 // True when the file can be opened for reading (the test the program makes before it
 // switches to a file or runs a stage on it).

@@ -14,6 +14,8 @@ namespace tonvale {
 namespace {
 
 constexpr char kCannotOpen[] = "err: cannot open! 設定変更.txt";
+constexpr char kNoBackup[] =
+    "err: 設定変更.txt.bak を書き込めないため，設定変更.txt をそのままにしました．";
 
 // The file is read purely by position: each step takes a fixed number of tokens and logs them.
 enum class Field {
@@ -116,7 +118,16 @@ bool WriteFile(const std::string& path, std::string_view bytes, OutputFile::Mode
   return file.Commit();
 }
 
-int Reset(Session& session);
+int WriteDefaults(Session& session);
+
+// Keeps the user's settings file, `bytes`, as the backup before the defaults replace it. A file
+// that holds the defaults already is not kept, so that a second reset never overwrites the
+// user's edits in the backup with the defaults. False when the backup cannot be written: the
+// user's file must then stay.
+bool KeepBackup(Session& session, std::string_view bytes) {
+  if (bytes == DefaultSettingsFileBytes()) return true;
+  return WriteFile(session.WorkPath(kSettingsBackupName), bytes, OutputFile::Mode::kBinary);
+}
 
 int Load(Session& session, bool resetWhenImplausible) {
   MessageLog& log = session.log;
@@ -139,12 +150,15 @@ int Load(Session& session, bool resetWhenImplausible) {
   if (SettingsArePlausible(loaded)) return 0;
   if (!resetWhenImplausible) return 1;
 
-  // Keep the user's edits before the defaults replace them.
-  WriteFile(session.WorkPath(kSettingsBackupName), bytes, OutputFile::Mode::kBinary);
-  int reset = Reset(session);
+  // Keep the user's edits before the defaults replace them; without a backup the file stays,
+  // and this run goes on with the defaults in memory.
+  const int reset = KeepBackup(session, bytes) ? WriteDefaults(session) : -1;
   log.ClearLog();
   log.AppendLog("% err: 変更された変数が不自然です．");
-  if (reset == 0) {
+  if (reset < 0) {
+    session.settings = DefaultSettings();
+    log.AppendLog(kNoBackup);
+  } else if (reset == 0) {
     log.AppendLog("設定変更.txt を初期化しました．");
   } else {
     // The defaults could not be written: say so, and still work with them in memory.
@@ -154,7 +168,7 @@ int Load(Session& session, bool resetWhenImplausible) {
   return 1;
 }
 
-int Reset(Session& session) {
+int WriteDefaults(Session& session) {
   session.mainFigure.PlotNum = -1;
   session.mainFigure.DispColor = 0;
   if (!WriteFile(session.WorkPath(kSettingsFileName), DefaultSettingsFileBytes(),
@@ -207,7 +221,22 @@ int LoadSettings(Session& session) {
 }
 
 int ResetSettings(Session& session) {
-  return Reset(session);
+  // The user's file is kept as the backup, as an implausible one is; a file that cannot be
+  // read (or none at all) has nothing to keep.
+  const std::string path = session.WorkPath(kSettingsFileName);
+  if (IsReadableFile(path)) {
+    std::string bytes;
+    ReadFailure failure;
+    if (!ReadFileBytes(path, bytes, &failure)) {
+      session.log.AppendLog(CannotReadLine(kSettingsFileName, failure.reason));
+      return 1;
+    }
+    if (!KeepBackup(session, bytes)) {
+      session.log.AppendLog(kNoBackup);
+      return 1;
+    }
+  }
+  return WriteDefaults(session);
 }
 
 int LoadSettingsCommand(Session& session) {

@@ -18,11 +18,13 @@ inline constexpr size_t kMaxSettingsTokenBytes = 4096;
 // what it read (15 lines), and checks five values. 0 when the file was read and passed. 1
 // when it cannot be opened (the settings stay as they were), holds a token that is too long,
 // or fails the checks: then the user's file is kept as the backup, the defaults are written
-// and loaded, and the log explains in two lines.
+// and loaded, and the log explains in two lines. When the backup cannot be written the user's
+// file stays, the defaults hold in memory only, and the second line says so.
 int LoadSettings(Session& session);
 
-// Writes the default settings file and loads it; also forgets the main window's figure.
-// 1 when the file cannot be written.
+// Writes the default settings file and loads it; also forgets the main window's figure. The
+// user's previous file is kept as the backup first (unless it holds the defaults already).
+// 1 when the backup or the file cannot be written; the user's file then stays as it was.
 int ResetSettings(Session& session);
 
 // The "load" button: clears the log, says what it does, loads.

@@ -21,6 +21,7 @@
 #include "extraction/recording_reader.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_recording_source.h"
+#include "extraction/work_file.h"
 
 namespace tonvale {
 namespace {
@@ -152,12 +153,10 @@ Refusal RefusalOf(const Recording& recording) {
   return {};
 }
 
-constexpr int kCancelled = 2;
-
 // Reads the recording to its end and, with frames to take it, brings it to the analysis rate
 // (through `down`, when given) and hands the signal to them. 1 when the recording cannot be read
-// on (the source has said why in the log); kCancelled when the run was cancelled, reported block
-// by block to `progress`.
+// on (the source has said why in the log) or when the run was cancelled; the blocks read are
+// reported to `progress`.
 int StreamSignal(Recording& recording, StreamingDownSampler* down, FrameAnalysis* frames,
                  PeakFileWriter& peaks, RunProgress& progress) {
   const size_t length = static_cast<size_t>(recording.sampleCount);
@@ -169,7 +168,7 @@ int StreamSignal(Recording& recording, StreamingDownSampler* down, FrameAnalysis
     if (got < 0) return 1;
     if (got == 0) break;
     read += got;
-    if (!progress.Advance(read, recording.sampleCount)) return kCancelled;
+    if (!progress.Advance(read, recording.sampleCount)) return 1;
     if (frames == nullptr) continue;
     const auto run = std::span<const double>(block).first(
         std::min(static_cast<size_t>(got), length - std::min(length, taken)));
@@ -288,13 +287,11 @@ int Run(Session& session, const std::string& wavePath) {
   // Reading and the frames are most of the work; proposed method 1 rewrites the file afterwards.
   const bool secondPass = s.ProposedMethod1 == kSwitchOn;
   session.progress.SetSpan(0.0, secondPass ? 0.85 : 1.0);
-  const int streamed = StreamSignal(recording, down ? &downSampler : nullptr,
-                                    convert ? &frames : nullptr, peaks, session.progress);
-  // Cancelled: the unfinished peak file is dropped and the previous one stays.
-  if (streamed == kCancelled) return 1;
-  if (streamed != 0) {
-    // A decoded recording that cannot be read to its end leaves the previous peak file.
-    return recording.decoded ? 1 : stop();
+  // A recording that cannot be read to its end, or a cancelled run, leaves the previous peak
+  // file.
+  if (StreamSignal(recording, down ? &downSampler : nullptr, convert ? &frames : nullptr, peaks,
+                   session.progress) != 0) {
+    return 1;
   }
   if (Report(log, wavePath, s.FrameRate, recording, refusal, frames, peaks) != 0) return 1;
 

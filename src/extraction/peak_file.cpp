@@ -90,9 +90,16 @@ WorkFileHeader ReadWorkFileHeader(InputStream& in) {
   in.ReadToken();
   header.MaxdB = LeadingDecimal(in.ReadToken());
   in.ReadToken();
-  header.MindB = LeadingDecimal(in.ReadToken());
+  std::string token;
+  bool lineEnded = false;
+  if (in.ReadToken(token)) {
+    // The byte that ended the token: a line end there leaves no rest of line 1 to skip.
+    in.Unget();
+    lineEnded = in.Get() == '\n';
+  }
+  header.MindB = LeadingDecimal(token);
   std::string line;
-  in.ReadLine(line);  // the rest of line 1
+  if (!lineEnded) in.ReadLine(line);  // the rest of line 1, normally two blanks
   if (in.ReadLine(line)) ScanFrameLine(line, header.FrameRate, header.LoopCount);
   in.ReadLine(header.signalName);
   return header;

@@ -73,8 +73,10 @@ struct WorkFileHeader {
 };
 
 // Reads the first three header lines: four tokens (the levels after their labels), the rest of
-// line 1, line 2 scanned as word, integer, word, integer, and line 3 whole. Values that do not
-// parse are 0 and the name empty. The stream is left at the start of line 4.
+// line 1 (none when the fourth token ends it), line 2 scanned as word, integer, word, integer,
+// and line 3 whole. Values that do not parse are 0 and the name empty. The stream is left at
+// the start of line 4. Every reader of a work file's header (the stages and the figures) reads
+// it here.
 WorkFileHeader ReadWorkFileHeader(InputStream& in);
 
 // The 177 hyphens under the header, without a line end.

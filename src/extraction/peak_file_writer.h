@@ -8,8 +8,6 @@
 
 namespace tonvale {
 
-inline constexpr char kPeakFileName[] = "PeakExtraction.txt";
-
 // Writes the peak file as process 1 first writes it (ASCII text, CR LF line ends): a line of 71
 // blanks that Finish() overwrites with the level range, the frame line, the WAVE path as its
 // bytes, the separator, one record per frame, and "end_of_file" without a line end.

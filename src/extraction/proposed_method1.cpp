@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/input_stream.h"
 #include "app/numbers.h"
 #include "app/output_file.h"
 #include "dsp/pitch.h"
-#include "extraction/peak_file_writer.h"
+#include "extraction/work_file.h"
 
 namespace tonvale {
 namespace {
@@ -117,29 +116,21 @@ void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, 
 
 int ProposedMethod1Pass(Session& session) {
   const std::string path = session.WorkPath(kPeakFileName);
-  WorkFileHeader header;
-  PeakTable table;
-  {
-    InputStream in = InputStream::OpenFile(path);
-    if (!in.IsOpen()) {
-      session.log.AppendLog("err: cannot open! PeakExtract.txt");
+  WorkFile input;
+  ReadFailure failure;
+  try {
+    if (!ReadWorkFile(path, input, failure)) {
+      // A failed read leaves the file that would have been rewritten as the first pass left it.
+      session.log.AppendLog(failure.opened ? CannotReadLine(kPeakFileName, failure.reason)
+                                           : "err: cannot open! PeakExtract.txt");
       return 1;
     }
-    header = ReadWorkFileHeader(in);
+  } catch (const std::bad_alloc&) {
+    session.log.AppendLog("err: 記憶領域が不足しています．");
+    return 1;
   }
-  {
-    InputStream in = InputStream::OpenFile(path);
-    if (!in.IsOpen()) {
-      session.log.AppendLog("err: cannot open! PeakExtract.txt");
-      return 1;
-    }
-    try {
-      ReadPeakFile(in, table);
-    } catch (const std::bad_alloc&) {
-      session.log.AppendLog("err: 記憶領域が不足しています．");
-      return 1;
-    }
-  }
+  const WorkFileHeader& header = input.header;
+  const PeakTable& table = input.records;
   OutputFile file;
   if (!file.Open(path, OutputFile::Mode::kText)) {
     session.log.AppendLog("cannot open! PeakExtraction.txt");

@@ -17,6 +17,7 @@
 #include "extraction/refined_spectrum.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_recording_source.h"
+#include "extraction/work_file.h"
 
 namespace tonvale {
 namespace {

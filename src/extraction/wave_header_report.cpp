@@ -1,5 +1,6 @@
 #include "extraction/wave_header_report.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "app/numbers.h"
@@ -122,11 +123,12 @@ int WriteWaveHeaderReport(Session& session, const std::string& wavePath) {
     return 1;
   }
   std::string head(kWaveHeaderScanBytes, '\0');
+  errno = 0;
   head.resize(std::fread(head.data(), 1, head.size(), wave));
-  const bool readError = std::ferror(wave) != 0;
+  const std::string readError = std::ferror(wave) != 0 ? ReadErrorReason(errno) : "";
   std::fclose(wave);
-  if (readError) {
-    session.log.AppendLog("cannot open! wave file");
+  if (!readError.empty()) {
+    session.log.AppendLog(CannotReadLine(wavePath, readError));
     return 1;
   }
 
@@ -178,7 +180,12 @@ int ReadWaveHeaderReport(Session& session, WaveFmt_Data& data) {
     return 1;
   }
   session.log.AppendLog("..Information on this header file");
-  return ParseWaveHeaderReport(report, session.log, data);
+  const int result = ParseWaveHeaderReport(report, session.log, data);
+  if (report.Failed()) {
+    session.log.AppendLog(CannotReadLine(kWaveHeaderReportName, report.Error()));
+    return 1;
+  }
+  return result;
 }
 
 }  // namespace tonvale

@@ -14,7 +14,7 @@ int64_t WaveRecordingSource::Read(std::span<double> block) {
   while (filled < block.size() && given_ < wanted) {
     if (used_ == decoded_.size()) {
       used_ = 0;
-      if (!reader_.Next(decoded_)) return static_cast<int64_t>(filled);
+      if (!reader_.Next(decoded_)) return reader_.Failed() ? -1 : static_cast<int64_t>(filled);
     }
     for (; used_ < decoded_.size() && filled < block.size() && given_ < wanted; ++used_) {
       if (!stereo_ || index_++ % 2 == 0) {
@@ -29,6 +29,7 @@ int64_t WaveRecordingSource::Read(std::span<double> block) {
     }
     decoded_.clear();
     used_ = 0;
+    if (reader_.Failed()) return -1;
   }
   return static_cast<int64_t>(filled);
 }

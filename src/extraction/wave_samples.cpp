@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <limits>
 #include <new>
 
+#include "app/input_stream.h"
 #include "app/numbers.h"
 
 namespace tonvale {
@@ -37,6 +39,8 @@ WaveSampleReader::~WaveSampleReader() {
 int WaveSampleReader::Open(MessageLog& log, const std::string& wavePath,
                            const WaveFmt_Data& format) {
   bits_ = format.bitsPerSample();
+  log_ = &log;
+  path_ = wavePath;
   file_ = std::fopen(wavePath.c_str(), "rb");
   if (file_ == nullptr) {
     log.AppendLog("cannot open! wave file");
@@ -67,7 +71,17 @@ bool WaveSampleReader::Next(std::vector<int16_t>& samples) {
   // Chunks hold an even number of bytes, so a 16-bit sample never straddles two of them.
   while (samples.empty() && left_ > 0) {
     const size_t want = static_cast<size_t>(std::min<int64_t>(left_, 1 << 16));
+    errno = 0;
     const size_t got = std::fread(chunk_.data(), 1, want, file_);
+    // A short read is the end of the data only when no read error came first: the rest of a
+    // recording on a failing disk must not turn into silence.
+    if (got < want && std::ferror(file_)) {
+      log_->AppendLog(CannotReadLine(path_, ReadErrorReason(errno)));
+      failed_ = true;
+      left_ = 0;
+      samples.clear();
+      return false;
+    }
     DecodeSamples({chunk_.data(), got}, bits_, samples);
     left_ = got < want ? 0 : left_ - static_cast<int64_t>(got);
   }
@@ -110,6 +124,7 @@ int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_
       ++index;
     }
   }
+  if (reader.Failed()) return 1;
   reader.LogAmplitude(log);
   return 0;
 }

@@ -42,13 +42,19 @@ class WaveSampleReader {
   // The data bytes that will be read.
   int64_t dataBytes() const { return dataBytes_; }
   int bits() const { return bits_; }
-  // The next samples, in place of what `samples` held; false, with none, at the end of the data.
+  // The next samples, in place of what `samples` held; false, with none, at the end of the data
+  // or after a read that failed part-way, which Failed() tells from the end and which has been
+  // logged as "err: cannot read! <path> (<reason>)".
   bool Next(std::vector<int16_t>& samples);
+  bool Failed() const { return failed_; }
   // The lines that tell what was read: the widening of 8-bit data and the amplitude range.
   void LogAmplitude(MessageLog& log) const;
 
  private:
   std::FILE* file_ = nullptr;
+  MessageLog* log_ = nullptr;
+  std::string path_;
+  bool failed_ = false;
   int bits_ = 0;
   int64_t dataBytes_ = 0;
   int64_t left_ = 0;
@@ -62,8 +68,8 @@ class WaveSampleReader {
 // data and the amplitude range of all the samples read. `dataBytes` gets the count of bytes
 // used. With kFirstOfTwo only the first channel of stereo is kept, while the data is read, so
 // that a long recording never needs room for both channels. 1, after an "err: " line or
-// "cannot open! wave file", for another bit depth, a file that cannot be read or too little
-// memory.
+// "cannot open! wave file", for another bit depth, a file that cannot be opened, a read that
+// fails part-way ("err: cannot read! <path> (<reason>)") or too little memory.
 int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_Data& format,
                     std::vector<int16_t>& samples, int64_t& dataBytes,
                     KeptSamples kept = KeptSamples::kAll);

@@ -6,6 +6,8 @@
 
 #include "app/input_stream.h"
 #include "app/numbers.h"
+#include "extraction/peak_file.h"
+#include "extraction/work_file.h"
 #include "figures/level_colour.h"
 #include "figures/read_plot_token.h"
 
@@ -17,10 +19,6 @@ void LogFigureErrors::ShowError(const std::string& text) {
 }
 
 namespace {
-
-// The work files of the two figures, in the program directory.
-constexpr char kPeakFile[] = "PeakExtraction.txt";
-constexpr char kLumpFile[] = "PeakCombination.txt";
 
 // 1 / 5512.5: the start circle is placed on the truncated frequency with this scale.
 constexpr double kMarkerHertzScale = 0.00018140589569160998;
@@ -46,68 +44,6 @@ int MulDiv(int a, int b, int c) {
   return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
 }
 
-// The header: "MaxdB: <max> MindB: <min>", "FrameRate: <ms> LoopCount: <frames>", the name of
-// the analysed recording, which is skipped whole whatever its length, and the hyphens.
-struct FigureHeader {
-  double MaxdB = 0.0;
-  double MindB = 0.0;
-  int FrameRate = 0;
-  int LoopCount = 0;
-};
-
-// Skips white space, line ends included, and leaves the next byte unread.
-void SkipSpace(InputStream& in) {
-  int c;
-  do {
-    c = in.Get();
-  } while (c != InputStream::kEnd && IsTokenSpace(c));
-  if (c != InputStream::kEnd) in.Unget();
-}
-
-// A run of non-space bytes; false at the end of the input.
-bool ScanWord(InputStream& in) {
-  SkipSpace(in);
-  int c = in.Get();
-  if (c == InputStream::kEnd) return false;
-  while (c != InputStream::kEnd && !IsTokenSpace(c)) c = in.Get();
-  if (c != InputStream::kEnd) in.Unget();
-  return true;
-}
-
-// An optional sign and decimal digits; false, with nothing stored, when no digit follows.
-bool ScanInteger(InputStream& in, int& value) {
-  SkipSpace(in);
-  std::string digits;
-  int c = in.Get();
-  if (c == '+' || c == '-') {
-    digits.push_back(static_cast<char>(c));
-    c = in.Get();
-  }
-  while (c >= '0' && c <= '9') {
-    digits.push_back(static_cast<char>(c));
-    c = in.Get();
-  }
-  if (c != InputStream::kEnd) in.Unget();
-  if (digits.empty() || digits.back() < '0' || digits.back() > '9') return false;
-  value = ClampToInt32(LeadingInteger(digits));
-  return true;
-}
-
-FigureHeader ReadFigureHeader(InputStream& in) {
-  FigureHeader header;
-  std::string token;
-  ReadPlotToken(in, token);
-  if (ReadPlotToken(in, token) == 0) header.MaxdB = LeadingDecimal(token);
-  ReadPlotToken(in, token);
-  if (ReadPlotToken(in, token) == 0) header.MindB = LeadingDecimal(token);
-  // A word, the frame shift, a word, the frame count: scanning stops at the first mismatch.
-  if (ScanWord(in) && ScanInteger(in, header.FrameRate) && ScanWord(in)) {
-    ScanInteger(in, header.LoopCount);
-  }
-  in.SkipLines(2);  // the rest of the frame line and the name line
-  return header;
-}
-
 class FigurePainter {
  public:
   FigurePainter(const FigureLayout& layout, const FigureState& state, Canvas& canvas,
@@ -115,7 +51,7 @@ class FigurePainter {
       : layout_(layout), state_(state), canvas_(canvas), in_(in) {}
 
   void Draw() {
-    FigureHeader header = ReadFigureHeader(in_);
+    const WorkFileHeader header = ReadWorkFileHeader(in_);
     MaxdB_ = header.MaxdB;
     MindB_ = header.MindB;
     FrameRate_ = header.FrameRate;
@@ -316,7 +252,8 @@ int PlotFigure(const FigureLayout& layout, const FigureState& state,
     return 1;
   }
   canvas.Begin();
-  const std::string path = programDirectory + (state.PlotNum == 1 ? kPeakFile : kLumpFile);
+  const char* name = state.PlotNum == 1 ? kPeakFileName : kLumpFileName;
+  const std::string path = programDirectory + name;
   InputStream in = InputStream::OpenFile(path);
   if (!in.IsOpen()) {
     if (inBox) {
@@ -331,6 +268,12 @@ int PlotFigure(const FigureLayout& layout, const FigureState& state,
   }
   FigurePainter(layout, state, canvas, in).Draw();
   canvas.End();
+  // A figure drawn from a file that could not be read to its end would look complete.
+  if (in.Failed()) {
+    errors.ShowError(inBox ? "読み込みエラー: " + path + "\n(" + in.Error() + ")"
+                           : "% " + CannotReadLine(name, in.Error()));
+    return 1;
+  }
   return 0;
 }
 

@@ -11,12 +11,12 @@
 #include "extraction/peak_file.h"
 #include "extraction/recording_formats.h"
 #include "extraction/refined_extraction.h"
+#include "extraction/work_file.h"
 #include "recognition/midi_writer.h"
 #include "recognition/peak_combination.h"
 #include "recognition/pitch_recognition.h"
 #include "recognition/refined_combination.h"
 #include "recognition/refined_recognition.h"
-#include "recognition/work_file_input.h"
 
 namespace tonvale {
 namespace {
@@ -47,11 +47,17 @@ int StageFailed(Session& session, std::string_view message) {
   return Fail(session, session.progress.Cancelled() ? kCancelledLine : message);
 }
 
-// The WAVE path that process 2 copied into the lump file; empty without one.
-std::string AnalysedWavePath(const Session& session) {
+// The WAVE path that process 2 copied into the lump file; empty without one. False, after the
+// read error's line, when the header could not be read: a path cut short would name the wrong
+// note script and MIDI file.
+bool AnalysedWavePath(Session& session, std::string& wave) {
+  wave.clear();
   InputStream in = InputStream::OpenFile(session.WorkPath(kLumpFileName));
-  if (!in.IsOpen()) return {};
-  return ReadWorkFileHeader(in).signalName;
+  if (!in.IsOpen()) return true;
+  wave = ReadWorkFileHeader(in).signalName;
+  if (!in.Failed()) return true;
+  session.log.AppendLog(CannotReadLine(kLumpFileName, in.Error()));
+  return false;
 }
 
 }  // namespace
@@ -107,7 +113,10 @@ int RunProcess4(Session& session, ProcessHost& host) {
   if (!Begin(session, 4, "プロセス 3 で出力した認識結果から MIDI を生成します．")) {
     return 1;
   }
-  const std::string wave = AnalysedWavePath(session);
+  std::string wave;
+  if (!AnalysedWavePath(session, wave)) {
+    return Fail(session, "err: ConvertTxt2Mid が異常終了しました．");
+  }
   const std::string mid_name = wave + ".mid";
   const std::string txt_name = wave + ".txt";
   // The playback device may hold the very file that would be replaced.

@@ -28,9 +28,11 @@ int ConvertTxt2Mid(Session& session, const std::string& txt_name, const std::str
   log.AppendLog(Format("\n               %d bit architecture\n", 32));
   log.AppendLog("");
 
+  // A script cut short by a read error would still compile: it must not replace the MIDI file.
   std::string script;
-  if (!ReadFileBytes(txt_name, script)) {
-    log.AppendLog(CannotOpen(txt_name));
+  ReadFailure failure;
+  if (!ReadFileBytes(txt_name, script, &failure)) {
+    log.AppendLog(failure.opened ? CannotReadLine(txt_name, failure.reason) : CannotOpen(txt_name));
     return 1;
   }
   OutputFile midi;

@@ -5,9 +5,9 @@
 
 #include "app/numbers.h"
 #include "app/output_file.h"
+#include "extraction/work_file.h"
 #include "recognition/lump_joining.h"
 #include "recognition/peak_linking.h"
-#include "recognition/work_file_input.h"
 
 namespace tonvale {
 namespace {

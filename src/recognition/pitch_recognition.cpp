@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "app/numbers.h"
+#include "extraction/work_file.h"
 #include "recognition/lump_note.h"
 #include "recognition/note_script.h"
-#include "recognition/work_file_input.h"
 
 namespace tonvale {
 namespace {

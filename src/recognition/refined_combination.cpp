@@ -7,9 +7,9 @@
 
 #include "app/numbers.h"
 #include "app/output_file.h"
+#include "extraction/work_file.h"
 #include "recognition/refined_notes.h"
 #include "recognition/refined_pitch.h"
-#include "recognition/work_file_input.h"
 
 namespace tonvale {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -122,6 +124,48 @@ TEST_F(SettingsFileTest, ImplausibleValuesRestoreTheDefaultsAndKeepTheUsersFile)
   EXPECT_EQ(ReadFile(dir_.File(kSettingsFileName)), GoldenDefaultFile());
   EXPECT_EQ(ReadFile(dir_.File(kSettingsBackupName)), shorter);
   EXPECT_EQ(session_.mainFigure.PlotNum, -1);
+}
+
+TEST_F(SettingsFileTest, ResetKeepsTheUsersFileAsTheBackupAndNeverOverwritesItWithTheDefaults) {
+  const std::string edited = EditedDefaultFile("： 120 _tempo", "： 90 _tempo");
+  WriteSettings(edited);
+  EXPECT_EQ(ResetSettings(session_), 0);
+  EXPECT_EQ(Log().size(), 16u);
+  EXPECT_EQ(ReadFile(dir_.File(kSettingsFileName)), GoldenDefaultFile());
+  EXPECT_EQ(ReadFile(dir_.File(kSettingsBackupName)), edited);
+  EXPECT_EQ(ResetSettings(session_), 0);  // a second press finds the defaults
+  EXPECT_EQ(ReadFile(dir_.File(kSettingsBackupName)), edited);
+}
+
+TEST_F(SettingsFileTest, ABackupThatCannotBeWrittenLeavesTheUsersFileAsItIs) {
+  std::filesystem::create_directory(dir_.File(kSettingsBackupName));
+  const std::string noBackup =
+      "err: 設定変更.txt.bak を書き込めないため，設定変更.txt をそのままにしました．";
+  const struct {
+    const char* name;
+    std::string file;
+    std::function<int()> run;
+    std::vector<std::string> log;
+  } cases[] = {
+      // This run goes on with the defaults in memory.
+      {"implausible values",
+       EditedDefaultFile("： 4096 _点", "： 511 _点"),
+       [&] { return LoadSettings(session_); },
+       {"% err: 変更された変数が不自然です．", noBackup}},
+      {"the reset button",
+       EditedDefaultFile("： 120 _tempo", "： 90 _tempo"),
+       [&] { return ResetSettings(session_); },
+       {noBackup}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteSettings(c.file);
+    session_.log.ClearLog();
+    EXPECT_EQ(c.run(), 1);
+    EXPECT_EQ(Log(), c.log);
+    EXPECT_EQ(ReadFile(dir_.File(kSettingsFileName)), c.file);
+    EXPECT_EQ(session_.settings, DefaultSettings());
+  }
 }
 
 TEST_F(SettingsFileTest, ASpaceInsideALabelShiftsEveryValueAndResetsTheFile) {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "extraction/peak_extraction.h"
-#include "extraction/peak_file_writer.h"
+#include "extraction/work_file.h"
 
 namespace tonvale::testing {
 

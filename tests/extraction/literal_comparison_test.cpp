@@ -9,10 +9,10 @@
 
 #include "app/numbers.h"
 #include "dsp/double_array.h"
-#include "extraction/peak_file_writer.h"
 #include "extraction/proposed_method1.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_samples.h"
+#include "extraction/work_file.h"
 #include "extraction_fixture.h"
 #include "support/literal_kit.h"
 

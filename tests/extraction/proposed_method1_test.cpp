@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "extraction/peak_file_writer.h"
+#include "extraction/work_file.h"
 #include "extraction_fixture.h"
 
 namespace tonvale {

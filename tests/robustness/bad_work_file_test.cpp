@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "extraction/work_file.h"
 #include "pipeline/process_commands.h"
 #include "recognition/note_script_compiler.h"
-#include "recognition/work_file_input.h"
 #include "robustness_fixture.h"
 #include "support/smf_check.h"
 

@@ -18,8 +18,10 @@
 #include <string>
 
 #include "app/settings_file.h"
+#include "extraction/proposed_method1.h"
 #include "pipeline/process_commands.h"
 #include "robustness_fixture.h"
+#include "support/failing_reads.h"
 #include "support/fault_injection.h"
 #include "wavegen/wave_writer.h"
 
@@ -108,8 +110,8 @@ TEST_F(FaultTest, AFullDiskFailsEachStageAndKeepsItsPreviousFile) {
     EXPECT_EQ(Tail(2), stage.lines) << folder_.LogText();
     EXPECT_EQ(All(), before);
   }
-  // The settings file that is reset when it fails the checks: its backup and the defaults do
-  // not fit, the user's file stays, and the defaults still hold in memory.
+  // The settings file that is reset when it fails the checks: its backup does not fit, so the
+  // user's file stays, and the defaults still hold in memory.
   const std::string settings = folder_.File(kSettingsFileName);
   testing::WriteFile(settings, "FrameRate 0");
   {
@@ -118,12 +120,73 @@ TEST_F(FaultTest, AFullDiskFailsEachStageAndKeepsItsPreviousFile) {
   }
   EXPECT_EQ(ReadFile(settings), "FrameRate 0");
   EXPECT_EQ(folder_.session().settings, DefaultSettings());
-  EXPECT_EQ(Tail(2), (std::vector<std::string>{"% err: 変更された変数が不自然です．",
-                                               "err: cannot open! 設定変更.txt"}));
+  EXPECT_EQ(Tail(2),
+            (std::vector<std::string>{
+                "% err: 変更された変数が不自然です．",
+                "err: 設定変更.txt.bak を書き込めないため，設定変更.txt をそのままにしました．"}));
   EXPECT_EQ(ResetSettings(folder_.session()), 0);
   EXPECT_EQ(Wav2Mid(), 0) << folder_.LogText();
   std::filesystem::remove(folder_.File(kSettingsBackupName));
   EXPECT_EQ(All(), before);
+}
+
+TEST_F(FaultTest, AReadErrorPartWayFailsTheStageAndKeepsItsPreviousResult) {
+  ASSERT_EQ(Wav2Mid(), 0) << folder_.LogText();
+  const Snapshot before = All();
+  const std::string peaks = folder_.File("PeakExtraction.txt");
+  const std::string lumps = folder_.File("PeakCombination.txt");
+  const std::string script = wave_ + ".txt";
+  auto half = [](const std::string& path) {
+    return static_cast<int64_t>(ReadFile(path).size() / 2);
+  };
+  const std::string eio = " (Input/output error)";
+  struct Case {
+    const char* name;
+    std::string file;
+    int64_t goodBytes;
+    std::function<int()> run;
+    std::vector<std::string> lines;
+  };
+  const std::vector<Case> cases = {
+      {"the recording in process 1",
+       wave_,
+       half(wave_),
+       [&] { return Run(RunProcess1); },
+       {"err: cannot read! " + wave_ + eio, "err: PeakExtraction が異常終了しました．"}},
+      // The pass reads the peak file that it would rewrite.
+      {"the peak file in proposed method 1",
+       peaks,
+       half(peaks),
+       [&] { return ProposedMethod1Pass(folder_.session()); },
+       {"err: cannot read! PeakExtraction.txt" + eio}},
+      {"the lump file in process 3",
+       lumps,
+       half(lumps),
+       [&] { return Run(RunProcess3); },
+       {"err: cannot read! PeakCombination.txt" + eio,
+        "err: PitchRecognition が異常終了しました．"}},
+      // The recording's path in the lump file's header names the note script and the MIDI file.
+      {"the lump file's header in process 4",
+       lumps,
+       20,
+       [&] { return Run(RunProcess4); },
+       {"err: cannot read! PeakCombination.txt" + eio, "err: ConvertTxt2Mid が異常終了しました．"}},
+      {"the note script in process 4",
+       script,
+       half(script),
+       [&] { return Run(RunProcess4); },
+       {"err: cannot read! " + script + eio, "err: ConvertTxt2Mid が異常終了しました．"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      testing::FailingReads failing(c.file, c.goodBytes);
+      EXPECT_EQ(c.run(), 1);
+      EXPECT_GT(failing.Failures(), 0);
+    }
+    EXPECT_EQ(Tail(c.lines.size()), c.lines) << folder_.LogText();
+    EXPECT_EQ(All(), before);
+  }
 }
 
 TEST_F(FaultTest, FoldersThatDisappearBetweenTwoProcesses) {

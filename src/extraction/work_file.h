@@ -4,12 +4,15 @@
 #include <string>
 #include <string_view>
 
+#include "app/input_stream.h"
 #include "app/numbers.h"
 #include "app/session.h"
 #include "extraction/peak_file.h"
 
 namespace tonvale {
 
+// The work files that carry the analysis from one process to the next, in the program
+// directory: the peaks of process 1 and the lumps of process 2.
 inline constexpr char kPeakFileName[] = "PeakExtraction.txt";
 inline constexpr char kLumpFileName[] = "PeakCombination.txt";
 
@@ -25,19 +28,22 @@ struct WorkFile {
   uint16_t FrameRate() const { return static_cast<uint16_t>(header.FrameRate); }
 };
 
-// Parses the header and the records of a work file held in memory.
+// Parses the header and then, from the start again, the records: the two reads are
+// independent, so a header of unusual shape never shifts the records.
+void ParseWorkFile(InputStream& in, WorkFile& file);
 void ParseWorkFile(std::string_view bytes, WorkFile& file);
 
-// Reads the file at `path`; false when it cannot be opened or read.
-bool ReadWorkFile(const std::string& path, WorkFile& file);
+// Reads the file at `path`. False when it cannot be opened or a read fails part-way; `failure`
+// then says which and why.
+bool ReadWorkFile(const std::string& path, WorkFile& file, ReadFailure& failure);
 
 // The header as it is written again: the levels rounded to single precision and the frame
 // shift to its 16 bits, the frame count and the signal name as they were read.
 WorkFileHeader RewrittenHeader(const WorkFile& file);
 
 // Reads a stage's input file `fileName` from the session's folder. False, with the stage's
-// `cannotOpen` line or "err: FrameRate is 0 in <name>!" in the log, when the file cannot be read
-// or has no frame shift to place anything in time.
+// `cannotOpen` line, the read error's line, or "err: FrameRate is 0 in <name>!" in the log,
+// when the file cannot be read or has no frame shift to place anything in time.
 bool ReadStageInput(Session& session, const char* fileName, std::string_view cannotOpen,
                     WorkFile& file);
 

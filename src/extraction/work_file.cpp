@@ -1,0 +1,55 @@
+#include "extraction/work_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace tonvale {
+
+void ParseWorkFile(InputStream& in, WorkFile& file) {
+  file.header = ReadWorkFileHeader(in);
+  if (in.Rewind()) ReadPeakFile(in, file.records);
+}
+
+void ParseWorkFile(std::string_view bytes, WorkFile& file) {
+  InputStream in(bytes);
+  ParseWorkFile(in, file);
+}
+
+bool ReadWorkFile(const std::string& path, WorkFile& file, ReadFailure& failure) {
+  InputStream in = InputStream::OpenFile(path);
+  if (!in.IsOpen()) {
+    failure = {false, std::strerror(errno)};
+    return false;
+  }
+  ParseWorkFile(in, file);
+  if (in.Failed()) {
+    failure = {true, in.Error()};
+    return false;
+  }
+  return true;
+}
+
+WorkFileHeader RewrittenHeader(const WorkFile& file) {
+  WorkFileHeader header = file.header;
+  header.MaxdB = file.MaxdB();
+  header.MindB = file.MindB();
+  header.FrameRate = file.FrameRate();
+  return header;
+}
+
+bool ReadStageInput(Session& session, const char* fileName, std::string_view cannotOpen,
+                    WorkFile& file) {
+  ReadFailure failure;
+  if (!ReadWorkFile(session.WorkPath(fileName), file, failure)) {
+    session.log.AppendLog(failure.opened ? CannotReadLine(fileName, failure.reason)
+                                         : std::string(cannotOpen));
+    return false;
+  }
+  if (file.FrameRate() == 0) {
+    session.log.AppendLog("err: FrameRate is 0 in " + std::string(fileName) + "!");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tonvale
