@@ -27,6 +27,7 @@ bool ConsoleReporter::IsErrorLine(std::string_view line) {
 void ConsoleReporter::BeginFile(const std::string& name) {
   file_ = name;
   status_.clear();
+  firstError_.clear();
   if (!quiet_) Say("== " + name);
 }
 
@@ -64,6 +65,7 @@ void ConsoleReporter::OnProgress(int process, int percent) {
 
 void ConsoleReporter::OnLineAppended(std::string_view line) {
   const bool error = IsErrorLine(line);
+  if (error && firstError_.empty()) firstError_ = line;
   const bool print = !quiet_ || error;
   if (!print) return;  // nothing to show: leave the status line alone
   ClearStatus();

@@ -30,6 +30,9 @@ class ConsoleReporter : public MessageLog::Observer, public RunProgress::Observe
 
   static bool IsErrorLine(std::string_view line);
 
+  // The first error line of the log since BeginFile, or empty.
+  const std::string& firstError() const { return firstError_; }
+
  private:
   void ClearStatus();
   void ShowStatus();
@@ -40,6 +43,7 @@ class ConsoleReporter : public MessageLog::Observer, public RunProgress::Observe
   bool showProgress_;
   std::string file_;
   std::string status_;
+  std::string firstError_;
   bool statusShown_ = false;
 };
 

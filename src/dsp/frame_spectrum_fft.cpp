@@ -56,7 +56,8 @@ int SpectrumFft(SpectrumFftCache& cache, int n, double* x, double* y) {
   return 0;
 }
 
-int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re, double* im) {
+int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re, double* im,
+                    int filled) {
   if (n <= 0 || !cache.Ensure(n)) return 1;
   if (!cache.realReady_) {
     if (!cache.real_.Prepare(n)) {
@@ -66,7 +67,7 @@ int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re,
     }
     cache.realReady_ = true;
   }
-  cache.real_.Forward(x, re, im);
+  cache.real_.Forward(x, re, im, filled);
   const double scale = 1.0 / n;
   for (int i = 0; i <= n / 2; ++i) {
     re[i] *= scale;

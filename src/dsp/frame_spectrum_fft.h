@@ -13,7 +13,7 @@ class SpectrumFftCache {
 
  private:
   friend int SpectrumFft(SpectrumFftCache&, int, double*, double*);
-  friend int RealSpectrumFft(SpectrumFftCache&, int, const double*, double*, double*);
+  friend int RealSpectrumFft(SpectrumFftCache&, int, const double*, double*, double*, int);
   bool Ensure(int n);
   void Release();
 
@@ -33,6 +33,8 @@ int SpectrumFft(SpectrumFftCache& cache, int n, double* x, double* y);
 // The forward transform of SpectrumFft for a frame of n real values (n > 0): bins 0 .. n/2 into
 // re and im, scaled by 1/n. The result is SpectrumFft's with zero imaginary parts, to within
 // rounding. Same results and messages as SpectrumFft otherwise.
-int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re, double* im);
+// The values from x[filled] on are taken as 0 and not read.
+int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re, double* im,
+                    int filled);
 
 }  // namespace tonvale

@@ -17,33 +17,41 @@ constexpr double kSixteenBitScale = 32768.0;
 // channels a file declares.
 constexpr size_t kSamplesPerCall = size_t{1} << 18;
 
-std::string FormatName(int format, int command) {
+// libsndfile's name of one container or one encoding.
+std::string FormatName(int format) {
   SF_FORMAT_INFO info{};
   info.format = format;
-  if (sf_command(nullptr, command, &info, sizeof info) != 0 || info.name == nullptr) {
+  if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) != 0 || info.name == nullptr) {
     return Format("0x%06X", static_cast<unsigned>(format));
   }
   return info.name;
 }
 
-}  // namespace
-
-std::unique_ptr<SndfileRecording> SndfileRecording::Open(MessageLog& log, const std::string& path) {
-  SF_INFO info{};
+// Opens the file for reading; null after an "err: " line with libsndfile's reason.
+SNDFILE* OpenOrSay(MessageLog& log, const std::string& path, SF_INFO& info) {
+  info = SF_INFO{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (file == nullptr) {
     log.AppendLog("err: 録音ファイルとして読めません．" + path +
                   " (libsndfile: " + sf_strerror(nullptr) + ")");
-    return nullptr;
   }
+  return file;
+}
+
+}  // namespace
+
+std::unique_ptr<SndfileRecording> SndfileRecording::Open(MessageLog& log, const std::string& path) {
+  SF_INFO info;
+  SNDFILE* file = OpenOrSay(log, path, info);
+  if (file == nullptr) return nullptr;
   if (info.samplerate <= 0 || info.channels <= 0) {
     sf_close(file);
     log.AppendLog("err: サンプリングレートかチャンネル数のない録音ファイルです．" + path);
     return nullptr;
   }
   DecodedFormat format;
-  format.container = FormatName(info.format & SF_FORMAT_TYPEMASK, SFC_GET_FORMAT_INFO);
-  format.encoding = FormatName(info.format & SF_FORMAT_SUBMASK, SFC_GET_FORMAT_INFO);
+  format.container = FormatName(info.format & SF_FORMAT_TYPEMASK);
+  format.encoding = FormatName(info.format & SF_FORMAT_SUBMASK);
   format.rate = info.samplerate;
   format.channels = info.channels;
   // An MPEG stream gives its length as an estimate, a cut Ogg stream none at all: those are
@@ -58,12 +66,8 @@ std::unique_ptr<SndfileRecording> SndfileRecording::Open(MessageLog& log, const 
     if (got < 0) return nullptr;
     format.frames = counter->framesRead();
     counter.reset();
-    file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) {
-      log.AppendLog("err: 録音ファイルとして読めません．" + path +
-                    " (libsndfile: " + sf_strerror(nullptr) + ")");
-      return nullptr;
-    }
+    file = OpenOrSay(log, path, info);
+    if (file == nullptr) return nullptr;
   } else {
     format.frames = info.frames;
   }

@@ -19,15 +19,21 @@ int64_t UsableDataBytes(int32_t claimedBytes, int64_t offset, int64_t fileSize) 
 }
 
 void DecodeSamples(std::span<const char> bytes, int bits, std::vector<int16_t>& samples) {
+  const size_t first = samples.size();
   if (bits == 8) {
-    for (char b : bytes) {
-      samples.push_back(static_cast<int16_t>(static_cast<unsigned char>(b) * 257 - 32768));
+    samples.resize(first + bytes.size());
+    int16_t* out = samples.data() + first;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      out[i] = static_cast<int16_t>(static_cast<unsigned char>(bytes[i]) * 257 - 32768);
     }
   } else if (bits == 16) {
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-      const auto lo = static_cast<uint16_t>(static_cast<unsigned char>(bytes[i]));
-      const auto hi = static_cast<uint16_t>(static_cast<unsigned char>(bytes[i + 1]));
-      samples.push_back(static_cast<int16_t>(static_cast<uint16_t>(lo | hi << 8)));
+    const size_t count = bytes.size() / 2;
+    samples.resize(first + count);
+    int16_t* out = samples.data() + first;
+    for (size_t i = 0; i < count; ++i) {
+      const auto lo = static_cast<uint16_t>(static_cast<unsigned char>(bytes[2 * i]));
+      const auto hi = static_cast<uint16_t>(static_cast<unsigned char>(bytes[2 * i + 1]));
+      out[i] = static_cast<int16_t>(static_cast<uint16_t>(lo | hi << 8));
     }
   }
 }
