@@ -90,7 +90,8 @@ TEST_F(ProcessRunnerTest, ACancelReachesTheRunAndDestroyingTheRunnerWaitsForIt) 
   EXPECT_TRUE(HeldCommand::sawCancel);
   EXPECT_EQ(results_, std::vector<int>{1});
 
-  // A runner that goes away mid-run cancels and joins it; nothing arrives afterwards.
+  // A runner that goes away mid-run cancels and joins it (whether the command saw the cancel
+  // depends on when it was let go); nothing arrives afterwards.
   std::promise<void> second;
   HeldCommand::release = &second;
   auto runner = std::make_unique<ProcessRunner>(session_);
@@ -102,7 +103,6 @@ TEST_F(ProcessRunnerTest, ACancelReachesTheRunAndDestroyingTheRunnerWaitsForIt) 
   releaser.join();
   QApplication::processEvents();
   EXPECT_EQ(finished, 0);
-  EXPECT_TRUE(HeldCommand::sawCancel);
 }
 
 TEST(LogListBoxTest, FollowsALogThatAWorkerAppendsToWhileItReads) {
