@@ -45,6 +45,7 @@ class AnalysisApp {
   ActivationRequest proofs_;
   bool pressWav2Mid_ = false;
   QString screenshotPath_;
+  QString progressScreenshotPath_;
 };
 
 }  // namespace tonvale
