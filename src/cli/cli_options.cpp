@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include <cstdlib>
+
 #include "app/command_line.h"
 
 namespace tonvale::cli {
@@ -11,6 +13,18 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
       Switch("--refined", {}, [&] { options.method = TranscriptionMethod::kRefined; }),
       Switch("--faithful", {}, [&] { options.method = TranscriptionMethod::kFaithful; }),
       Valued("--workdir", "a folder", [&](const std::string& folder) { options.workdir = folder; }),
+      {"--jobs", "-j", OptionValue::kRequired, "a number",
+       [&](const std::string& count) {
+         const unsigned long jobs = std::strtoul(count.c_str(), nullptr, 10);
+         if (count.find_first_not_of("0123456789") != std::string::npos || jobs < 1 ||
+             jobs > 1024) {
+           return "--jobs takes a number from 1 to 1024, not " + count;
+         }
+         options.jobs = static_cast<unsigned>(jobs);
+         return std::string();
+       }},
+      Switch("--skip-existing", {}, [&] { options.skipExisting = true; }),
+      Switch("--json", {}, [&] { options.json = true; }),
       {"--figures",
        {},
        OptionValue::kAttached,
@@ -40,6 +54,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
 const char* CliUsage() {
   return R"(usage: wav2mid [--workdir DIR] [--quiet] [--figures[=enlarged]] FILE.wav...
        wav2mid --refined [--workdir DIR] [--quiet] [--figures[=enlarged]] FILE.wav...
+       wav2mid [-j N] [--skip-existing] [--json] FILE.wav|FOLDER...
 
 Converts each WAVE file into a Standard MIDI File the way the "wav2mid" button of the
 window does: peak extraction, peak clustering, pitch recognition and MIDI conversion.
@@ -70,15 +85,29 @@ first channel is analysed.
                  shows them, into FILE.wav.process1.png and FILE.wav.process2.png
   --figures=enlarged
                  the same pictures as the enlarged figure window shows them
+  -j N, --jobs N convert N files at once (default: one per core); process 1 of each
+                 file shares the cores that are left
+  --skip-existing
+                 leave out a recording whose MIDI file is newer than it
+  --json         print one JSON object per file on its own line, instead of the log:
+                 {"path": ..., "status": "converted", "skipped" or "failed",
+                 "notes": N, "seconds": S, "error": the first error line or null}
   --help, -h     show this text
   --version      show the version and the license
   --             end of the options: every later argument is a file
 
-Every line of the message log is printed as it is written (UTF-8); error lines also go to
-the standard error stream. On a terminal, the stage in progress is shown as well. The
-files are converted one after the other; a file that fails does not stop the others.
+A FOLDER is searched, with its subfolders, for recordings of the names above. Each file is
+converted in a temporary work folder of its own, which takes a copy of the settings file,
+so that runs at once never share their work files; with --workdir DIR and a single file,
+the work files stay in DIR.
 
-Exit status: 0 when every file was converted, 1 when any failed, 2 for a usage error.
+Every line of the message log is printed (UTF-8); error lines also go to the standard
+error stream. One file at a time, the lines come as they are written and, on a terminal,
+the stage in progress is shown as well; files converted at once have their lines printed
+together, in the order the files were given. A file that fails does not stop the others.
+
+Exit status: 0 when every file was converted or skipped, 1 when any failed, 2 for a usage
+error.
 )";
 }
 

@@ -16,11 +16,14 @@ enum class FigureFiles {
 
 // What the wav2mid command line asks for.
 struct CliOptions {
-  std::vector<std::string> files;  // WAVE files, in the order given
+  std::vector<std::string> files;  // WAVE files and folders of them, in the order given
   std::string workdir;             // empty: the program directory
   bool quiet = false;              // only "err: " lines and the summary
   FigureFiles figures = FigureFiles::kNone;
   TranscriptionMethod method = TranscriptionMethod::kFaithful;  // the last of --refined/--faithful
+  unsigned jobs = 0;          // files converted at once; 0: one per core
+  bool skipExisting = false;  // leave out recordings whose MIDI file is newer
+  bool json = false;          // one JSON object per file on stdout, instead of the log
   bool help = false;
   bool version = false;
   std::string error;  // not empty when the arguments cannot be used

@@ -2,10 +2,13 @@
 // same commands as the window's "wav2mid" button.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/output_file.h"
@@ -13,9 +16,11 @@
 #include "app/session.h"
 #include "app/settings_file.h"
 #include "app/version.h"
+#include "cli/batch_conversion.h"
 #include "cli/cli_options.h"
 #include "cli/console_reporter.h"
 #include "cli/headless_host.h"
+#include "cli/recording_list.h"
 #include "figures/plot_figure.h"
 #include "pipeline/process_commands.h"
 
@@ -82,47 +87,72 @@ HeadlessHost::Plotter FigurePlotter([[maybe_unused]] const CliOptions& options,
 
 int Run(const CliOptions& options) {
   const bool terminal = isatty(STDERR_FILENO) != 0;
-  ConsoleReporter reporter(stdout, stderr, options.quiet, terminal);
+  // With --json the standard output holds the JSON lines alone.
+  ConsoleReporter reporter(options.json ? stderr : stdout, stderr, options.quiet, terminal);
   const std::string folder = WorkFolder(options);
   std::error_code error;
   if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
     reporter.Complain("wav2mid: the work folder " + folder + " does not exist");
     return 1;
   }
-  Session session(folder);
-  session.method = options.method;
-  if (!PrepareSettings(session, reporter)) return 1;
+  {
+    Session session(folder);
+    if (!PrepareSettings(session, reporter)) return 1;
+  }
+  std::vector<std::string> problems;
+  const std::vector<std::string> files = ExpandRecordings(options.files, problems);
+  for (const std::string& problem : problems) reporter.Complain("wav2mid: " + problem);
+  if (files.empty()) {
+    reporter.Complain("wav2mid: no recording found");
+    return 1;
+  }
 #ifdef TONVALE_WITH_FIGURES
   // Text in the pictures needs the font machinery of a (windowless) application.
   std::optional<OffscreenGui> gui;
   if (options.figures != FigureFiles::kNone) gui.emplace();
 #endif
 
-  session.log.AddObserver(&reporter);
-  size_t converted = 0;
-  for (const std::string& file : options.files) {
-    std::filesystem::path absolute = std::filesystem::absolute(file, error);
-    const std::string path = error ? file : absolute.string();
-    reporter.BeginFile(file);
-    HeadlessHost host(path, FigurePlotter(options, session, path, reporter));
-    const int result = RunWav2Mid(session, host);
-    reporter.EndFile();
-    if (result == 0) {
-      ++converted;
-      if (options.quiet) {
-        for (const std::string& line : session.log.Lines()) reporter.Say(line);
-      }
-      reporter.Say("wav2mid: wrote " + path + ".mid");
-    } else {
-      reporter.Complain("wav2mid: " + file + ": not converted");
-    }
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned jobs = static_cast<unsigned>(
+      std::min<size_t>(options.jobs == 0 ? cores : options.jobs, files.size()));
+  ConversionSetup setup;
+  setup.workFolder = folder;
+  // Two runs cannot share the work files of one folder; a single file with its own
+  // --workdir keeps them there, for a look afterwards.
+  setup.ownWorkFolders = options.workdir.empty() || files.size() > 1;
+  setup.method = options.method;
+  setup.analysisThreads = std::max(1u, cores / jobs);
+  setup.quiet = options.quiet;
+  setup.json = options.json;
+  setup.skipExisting = options.skipExisting;
+  setup.showProgress = terminal && jobs == 1 && !options.json;
+  // The pictures are drawn one at a time, whatever the number of jobs.
+  std::mutex drawing;
+  if (options.figures != FigureFiles::kNone) {
+    setup.plotter = [&options, &drawing](Session& session, const std::string& path,
+                                         ConsoleReporter& fileReporter) -> HeadlessHost::Plotter {
+      HeadlessHost::Plotter plot = FigurePlotter(options, session, path, fileReporter);
+      if (!plot) return nullptr;
+      return [plot, &drawing](int PlotNum) {
+        std::lock_guard lock(drawing);
+        return plot(PlotNum);
+      };
+    };
   }
-  session.log.RemoveObserver(&reporter);
-  if (options.files.size() > 1) {
-    reporter.Say("wav2mid: converted " + std::to_string(converted) + " of " +
-                 std::to_string(options.files.size()) + " files");
+  const std::vector<FileOutcome> outcomes = ConvertFiles(setup, files, jobs);
+  auto count = [&outcomes](FileOutcome::Status status) {
+    return static_cast<size_t>(
+        std::count_if(outcomes.begin(), outcomes.end(),
+                      [status](const FileOutcome& outcome) { return outcome.status == status; }));
+  };
+  const size_t failed = count(FileOutcome::Status::kFailed);
+  const size_t skipped = count(FileOutcome::Status::kSkipped);
+  if (files.size() > 1) {
+    reporter.Say("wav2mid: converted " + std::to_string(count(FileOutcome::Status::kConverted)) +
+                 " of " + std::to_string(files.size()) + " files" +
+                 (skipped > 0 ? ", skipped " + std::to_string(skipped) : ""));
   }
-  return converted == options.files.size() ? 0 : 1;
+  return failed == 0 && problems.empty() ? 0 : 1;
 }
 
 }  // namespace

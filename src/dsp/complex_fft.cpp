@@ -1,6 +1,7 @@
 #include "dsp/complex_fft.h"
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <utility>
 
@@ -61,8 +62,6 @@ int FirstQuarter(bool oddLog2) {
   return oddLog2 ? 8 : 4;
 }
 
-constexpr double kSqrtHalf = 0.70710678118654752440;
-
 }  // namespace
 
 bool ComplexFft::Prepare(int n) {
@@ -111,161 +110,211 @@ void ComplexFft::Permute(double* re, double* im) const {
 
 void ComplexFft::Forward(double* re, double* im) const {
   Permute(re, im);
-  Stages<false>(re, im);
+  Stages<false>(re, im, 0);
 }
 
 void ComplexFft::Inverse(double* re, double* im) const {
   Permute(re, im);
-  Stages<true>(re, im);
+  Stages<true>(re, im, 0);
 }
 
-void ComplexFft::ForwardFromBitReversed(double* re, double* im) const {
-  Stages<false>(re, im);
+void ComplexFft::ForwardFromBitReversed(double* re, double* im, int levelsDone) const {
+  Stages<false>(re, im, levelsDone);
 }
 
 void ComplexFft::InverseFromBitReversed(double* re, double* im) const {
-  Stages<true>(re, im);
+  Stages<true>(re, im, 0);
 }
+
+int ComplexFft::StageBoundaryAtMost(int levels) const {
+  // The stages end after levels 1, 3, 5 ... (a radix-2 stage first) or 2, 4, 6 ...
+  const int first = oddLog2_ ? 1 : 2;
+  if (levels < first) return 0;
+  return levels - (levels - first) % 2;
+}
+
+namespace {
 
 // Each radix-4 stage merges four transforms of length L (blocks A, B, C, D of a group of 4L)
 // into one of length 4L. With w = e^(-2 pi i / 4L), b = w^2k B[k], c = w^k C[k], d = w^3k D[k]:
 //   X[k] = (A + b) + (c + d)        X[k + 2L] = (A + b) - (c + d)
 //   X[k + L] = (A - b) - i(c - d)   X[k + 3L] = (A - b) + i(c - d)
-// which is two radix-2 stages done at once. The inverse conjugates w and i.
+// which is two radix-2 stages done at once. The inverse conjugates w and i. The butterfly takes
+// A and the rotated b, c, d and leaves X[k], X[k + L], X[k + 2L], X[k + 3L] in their places. T
+// is a double or a vector of them: the same operations on every lane.
+template <bool kInverse, typename T>
+[[gnu::always_inline]] inline void Butterfly(T& ar, T& ai, T& br, T& bi, T& cr, T& ci, T& dr,
+                                             T& di) {
+  const T sr = ar + br, si = ai + bi, ur = ar - br, ui = ai - bi;
+  const T pr = cr + dr, pi = ci + di, qr = cr - dr, qi = ci - di;
+  ar = sr + pr;
+  ai = si + pi;
+  cr = sr - pr;
+  ci = si - pi;
+  if constexpr (kInverse) {
+    br = ur - qi;
+    bi = ui + qr;
+    dr = ur + qi;
+    di = ui - qr;
+  } else {
+    br = ur + qi;
+    bi = ui - qr;
+    dr = ur - qi;
+    di = ui + qr;
+  }
+}
+
+// (x + iy)(c - i s) = (xc + ys) + i(yc - xs): the forward rotation; the inverse negates s.
+template <typename T>
+[[gnu::always_inline]] inline void Rotate(T& x, T& y, T c, T s) {
+  const T r = x * c + y * s;
+  y = y * c - x * s;
+  x = r;
+}
+
+// The vector helpers below are internal and inlined, so how a plain x86-64 build would pass
+// vectors between functions does not matter.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Four doubles as one value. GCC lowers the operations to whatever vector registers the target
+// has (two SSE2 registers on plain x86-64, one AVX register where the AVX2 clone runs, two NEON
+// registers on arm64); each lane is computed exactly as the scalar code would.
+using Quad = double __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline Quad Load(const double* p) {
+  Quad q;
+  std::memcpy(&q, p, sizeof q);
+  return q;
+}
+
+[[gnu::always_inline]] inline void Store(double* p, Quad q) {
+  std::memcpy(p, &q, sizeof q);
+}
+
+// The first radix-4 stage (L = 1): no rotations.
 template <bool kInverse>
-void ComplexFft::Stages(double* re, double* im) const {
-  const int n = n_;
-  int L = 1;
-  if (oddLog2_) {
-    for (int i = 0; i < n; i += 2) {
-      const double ar = re[i], ai = im[i], br = re[i + 1], bi = im[i + 1];
-      re[i] = ar + br;
-      im[i] = ai + bi;
-      re[i + 1] = ar - br;
-      im[i + 1] = ai - bi;
-    }
-    L = 2;
+void FirstRadix4Stage(double* re, double* im, int n) {
+  for (int g = 0; g < n; g += 4) {
+    double ar = re[g], ai = im[g], br = re[g + 1], bi = im[g + 1];
+    double cr = re[g + 2], ci = im[g + 2], dr = re[g + 3], di = im[g + 3];
+    Butterfly<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
+    re[g] = ar, im[g] = ai, re[g + 1] = br, im[g + 1] = bi;
+    re[g + 2] = cr, im[g + 2] = ci, re[g + 3] = dr, im[g + 3] = di;
   }
-  if (L == 2 && 4 * L <= n) {
-    // w = e^(-2 pi i / 8): the twiddles of k = 1 are w, w^2 = -i and w^3.
-    for (int g = 0; g < n; g += 8) {
-      for (int k = 0; k < 2; ++k) {
-        const int i0 = g + k, i1 = i0 + 2, i2 = i0 + 4, i3 = i0 + 6;
-        const double ar = re[i0], ai = im[i0];
-        double br = re[i1], bi = im[i1], cr = re[i2], ci = im[i2], dr = re[i3], di = im[i3];
-        if (k == 1) {
-          // Forward: b (-i), c (1 - i)/sqrt2, d (-1 - i)/sqrt2; the inverse conjugates them.
-          const double s = kInverse ? -1.0 : 1.0;
-          const double b0 = br;
-          br = s * bi;
-          bi = -s * b0;
-          const double c0 = cr;
-          cr = kSqrtHalf * (c0 + s * ci);
-          ci = kSqrtHalf * (ci - s * c0);
-          const double d0 = dr;
-          dr = kSqrtHalf * (-d0 + s * di);
-          di = kSqrtHalf * (-di - s * d0);
-        }
-        const double sr = ar + br, si = ai + bi, ur = ar - br, ui = ai - bi;
-        const double pr = cr + dr, pi = ci + di, qr = cr - dr, qi = ci - di;
-        re[i0] = sr + pr;
-        im[i0] = si + pi;
-        re[i2] = sr - pr;
-        im[i2] = si - pi;
-        if constexpr (kInverse) {
-          re[i1] = ur - qi;
-          im[i1] = ui + qr;
-          re[i3] = ur + qi;
-          im[i3] = ui - qr;
-        } else {
-          re[i1] = ur + qi;
-          im[i1] = ui - qr;
-          re[i3] = ur - qi;
-          im[i3] = ui + qr;
-        }
+}
+
+constexpr double kSqrtHalf = 0.70710678118654752440;
+
+// The radix-4 stage of L = 2 after a radix-2 stage: w = e^(-2 pi i / 8), so the rotations of
+// k = 1 are w^2 = -i, w and w^3, written out.
+template <bool kInverse>
+void SecondRadix4Stage(double* re, double* im, int n) {
+  const double s = kInverse ? -1.0 : 1.0;
+  for (int g = 0; g < n; g += 8) {
+    for (int k = 0; k < 2; ++k) {
+      const int i0 = g + k, i1 = i0 + 2, i2 = i0 + 4, i3 = i0 + 6;
+      double ar = re[i0], ai = im[i0], br = re[i1], bi = im[i1];
+      double cr = re[i2], ci = im[i2], dr = re[i3], di = im[i3];
+      if (k == 1) {
+        // Forward: b (-i), c (1 - i)/sqrt2, d (-1 - i)/sqrt2; the inverse conjugates them.
+        const double b0 = br, c0 = cr, d0 = dr;
+        br = s * bi;
+        bi = -s * b0;
+        cr = kSqrtHalf * (c0 + s * ci);
+        ci = kSqrtHalf * (ci - s * c0);
+        dr = kSqrtHalf * (-d0 + s * di);
+        di = kSqrtHalf * (-di - s * d0);
       }
-    }
-    L = 8;
-  }
-  const double* t = twiddles_.data();
-  for (; 4 * L <= n; L *= 4) {
-    const int span = 4 * L;
-    if (L == 1) {
-      for (int g = 0; g < n; g += 4) {
-        const double ar = re[g], ai = im[g];
-        const double br = re[g + 1], bi = im[g + 1];
-        const double cr = re[g + 2], ci = im[g + 2];
-        const double dr = re[g + 3], di = im[g + 3];
-        const double sr = ar + br, si = ai + bi, ur = ar - br, ui = ai - bi;
-        const double pr = cr + dr, pi = ci + di, qr = cr - dr, qi = ci - di;
-        re[g] = sr + pr;
-        im[g] = si + pi;
-        re[g + 2] = sr - pr;
-        im[g + 2] = si - pi;
-        if constexpr (kInverse) {
-          re[g + 1] = ur - qi;
-          im[g + 1] = ui + qr;
-          re[g + 3] = ur + qi;
-          im[g + 3] = ui - qr;
-        } else {
-          re[g + 1] = ur + qi;
-          im[g + 1] = ui - qr;
-          re[g + 3] = ur - qi;
-          im[g + 3] = ui + qr;
-        }
-      }
-      continue;
-    }
-    const double* stage = t;
-    t += 6 * static_cast<size_t>(L);
-    // Which way the stage's rotations turn: forward multiplies by cos - i sin.
-    constexpr double sign = kInverse ? -1.0 : 1.0;
-    for (int g = 0; g < n; g += span) {
-      // The eight runs of a group do not overlap.
-      double* __restrict r0 = re + g;
-      double* __restrict i0 = im + g;
-      double* __restrict r1 = r0 + L;
-      double* __restrict i1 = i0 + L;
-      double* __restrict r2 = r1 + L;
-      double* __restrict i2 = i1 + L;
-      double* __restrict r3 = r2 + L;
-      double* __restrict i3 = i2 + L;
-      for (int k0 = 0; k0 < L; k0 += 4) {
-        const double* block = stage + static_cast<size_t>(k0) * 6;
-        for (int e = 0; e < 4; ++e) {
-          const int k = k0 + e;
-          const double c1 = block[e], s1 = sign * block[4 + e];
-          const double c2 = block[8 + e], s2 = sign * block[12 + e];
-          const double c3 = block[16 + e], s3 = sign * block[20 + e];
-          const double ar = r0[k], ai = i0[k];
-          // Multiplying by c - i s: (x + iy)(c - i s) = (xc + ys) + i(yc - xs).
-          const double br = r1[k] * c2 + i1[k] * s2, bi = i1[k] * c2 - r1[k] * s2;
-          const double cr = r2[k] * c1 + i2[k] * s1, ci = i2[k] * c1 - r2[k] * s1;
-          const double dr = r3[k] * c3 + i3[k] * s3, di = i3[k] * c3 - r3[k] * s3;
-          const double sr = ar + br, si = ai + bi, ur = ar - br, ui = ai - bi;
-          const double pr = cr + dr, pi = ci + di, qr = cr - dr, qi = ci - di;
-          r0[k] = sr + pr;
-          i0[k] = si + pi;
-          r2[k] = sr - pr;
-          i2[k] = si - pi;
-          if constexpr (kInverse) {
-            r1[k] = ur - qi;
-            i1[k] = ui + qr;
-            r3[k] = ur + qi;
-            i3[k] = ui - qr;
-          } else {
-            r1[k] = ur + qi;
-            i1[k] = ui - qr;
-            r3[k] = ur - qi;
-            i3[k] = ui + qr;
-          }
-        }
-      }
+      Butterfly<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
+      re[i0] = ar, im[i0] = ai, re[i1] = br, im[i1] = bi;
+      re[i2] = cr, im[i2] = ci, re[i3] = dr, im[i3] = di;
     }
   }
 }
 
-template void ComplexFft::Stages<false>(double*, double*) const;
-template void ComplexFft::Stages<true>(double*, double*) const;
+// A radix-4 stage of quarter length L >= 4 with its table: for each block of four k, the
+// cosines and sines of the rotations by w^k, w^2k and w^3k as six runs of four.
+template <bool kInverse>
+[[gnu::always_inline]] inline void Radix4Stage(double* re, double* im, int n, int L,
+                                               const double* table) {
+  const Quad sign = kInverse ? Quad{-1.0, -1.0, -1.0, -1.0} : Quad{1.0, 1.0, 1.0, 1.0};
+  for (int g = 0; g < n; g += 4 * L) {
+    double* r0 = re + g;
+    double* i0 = im + g;
+    for (int k = 0; k < L; k += 4) {
+      const double* t = table + static_cast<size_t>(k) * 6;
+      Quad ar = Load(r0 + k), ai = Load(i0 + k);
+      Quad br = Load(r0 + L + k), bi = Load(i0 + L + k);
+      Quad cr = Load(r0 + 2 * L + k), ci = Load(i0 + 2 * L + k);
+      Quad dr = Load(r0 + 3 * L + k), di = Load(i0 + 3 * L + k);
+      Rotate(br, bi, Load(t + 8), sign * Load(t + 12));
+      Rotate(cr, ci, Load(t), sign * Load(t + 4));
+      Rotate(dr, di, Load(t + 16), sign * Load(t + 20));
+      Butterfly<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
+      Store(r0 + k, ar), Store(i0 + k, ai);
+      Store(r0 + L + k, br), Store(i0 + L + k, bi);
+      Store(r0 + 2 * L + k, cr), Store(i0 + 2 * L + k, ci);
+      Store(r0 + 3 * L + k, dr), Store(i0 + 3 * L + k, di);
+    }
+  }
+}
+
+// The stages with tables, where the time goes. On x86-64 an AVX2 copy is chosen at load time
+// where the processor has it; AVX2 brings no fused multiply-add, so both copies round alike.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define TONVALE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TONVALE_VECTOR_CLONES
+#endif
+
+TONVALE_VECTOR_CLONES void TableStages(double* re, double* im, int n, int L, const double* table,
+                                       bool inverse) {
+  for (; 4 * L <= n; L *= 4) {
+    if (inverse) {
+      Radix4Stage<true>(re, im, n, L, table);
+    } else {
+      Radix4Stage<false>(re, im, n, L, table);
+    }
+    table += 6 * static_cast<size_t>(L);
+  }
+}
+
+}  // namespace
+
+// The stages run from level `levelsDone` on: 0, or the end of a stage (StageBoundaryAtMost).
+template <bool kInverse>
+void ComplexFft::Stages(double* re, double* im, int levelsDone) const {
+  const int n = n_;
+  int L = 1;  // a quarter of the length of the transforms the next stage makes
+  int level = 0;
+  if (oddLog2_) {
+    if (level >= levelsDone) {
+      for (int i = 0; i < n; i += 2) {
+        const double ar = re[i], ai = im[i], br = re[i + 1], bi = im[i + 1];
+        re[i] = ar + br;
+        im[i] = ai + bi;
+        re[i + 1] = ar - br;
+        im[i + 1] = ai - bi;
+      }
+    }
+    L = 2;
+    level = 1;
+    if (4 * L <= n) {
+      if (level >= levelsDone) SecondRadix4Stage<kInverse>(re, im, n);
+      L = 8;
+      level = 3;
+    }
+  } else if (4 * L <= n) {
+    if (level >= levelsDone) FirstRadix4Stage<kInverse>(re, im, n);
+    L = 4;
+    level = 2;
+  }
+  const double* table = twiddles_.data();
+  for (; 4 * L <= n && level < levelsDone; L *= 4, level += 2) table += 6 * static_cast<size_t>(L);
+  TableStages(re, im, n, L, table, kInverse);
+}
+
+template void ComplexFft::Stages<false>(double*, double*, int) const;
+template void ComplexFft::Stages<true>(double*, double*, int) const;
 
 }  // namespace tonvale

@@ -21,15 +21,20 @@ class ComplexFft {
   void Inverse(double* re, double* im) const;
 
   // The same transforms on data already in bit-reversed order (element j at BitReversed(j)),
-  // for callers that can permute while they copy their input.
-  void ForwardFromBitReversed(double* re, double* im) const;
+  // for callers that can permute while they copy their input. The forward transform may start
+  // after its first `levelsDone` levels of radix-2 merging, the end of a stage (see below): a
+  // caller whose input past n / 2^levelsDone is zero skips them by writing, in bit-reversed
+  // order, each element 2^levelsDone times, which is what those levels would make of it.
+  void ForwardFromBitReversed(double* re, double* im, int levelsDone = 0) const;
   void InverseFromBitReversed(double* re, double* im) const;
+  // The most levels, up to `levels`, after which a stage ends.
+  int StageBoundaryAtMost(int levels) const;
   uint32_t BitReversed(int j) const { return reversed_[static_cast<size_t>(j)]; }
 
  private:
   void Permute(double* re, double* im) const;
   template <bool kInverse>
-  void Stages(double* re, double* im) const;
+  void Stages(double* re, double* im, int levelsDone) const;
 
   int n_ = 0;
   bool oddLog2_ = false;

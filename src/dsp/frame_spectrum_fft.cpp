@@ -1,7 +1,6 @@
 #include "dsp/frame_spectrum_fft.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 
 namespace tonvale {
@@ -23,12 +22,8 @@ void SpectrumFftCache::Release() {
 bool SpectrumFftCache::Ensure(int n) {
   if (n == size_ && n != 0) return true;
   Release();
-  if (!IsPowerOfTwo(n)) {
-    std::fputs("fft error: fft point must be a power of 2\n", stderr);
-    return false;
-  }
+  if (!IsPowerOfTwo(n)) return false;
   if (!complex_.Prepare(n)) {
-    std::fputs("記憶領域不足\n", stderr);
     Release();
     return false;
   }
@@ -56,17 +51,17 @@ int SpectrumFft(SpectrumFftCache& cache, int n, double* x, double* y) {
   return 0;
 }
 
-int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re, double* im) {
+int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re, double* im,
+                    int filled) {
   if (n <= 0 || !cache.Ensure(n)) return 1;
   if (!cache.realReady_) {
     if (!cache.real_.Prepare(n)) {
-      std::fputs("記憶領域不足\n", stderr);
       cache.Release();
       return 1;
     }
     cache.realReady_ = true;
   }
-  cache.real_.Forward(x, re, im);
+  cache.real_.Forward(x, re, im, filled);
   const double scale = 1.0 / n;
   for (int i = 0; i <= n / 2; ++i) {
     re[i] *= scale;

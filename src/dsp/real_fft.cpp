@@ -1,5 +1,6 @@
 #include "dsp/real_fft.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -37,7 +38,7 @@ bool RealFft::Prepare(int n) {
 // With Z the transform of z[m] = x[2m] + i x[2m+1] (h = n/2 points), the even and odd halves are
 // E[k] = (Z[k] + conj Z[h-k]) / 2 and O[k] = (Z[k] - conj Z[h-k]) / 2i, and
 // X[k] = E[k] + W^k O[k], X[h-k] = conj(E[k]) - conj(W^k O[k]) with W = e^(-2 pi i / n).
-void RealFft::Forward(const double* x, double* re, double* im) {
+void RealFft::Forward(const double* x, double* re, double* im, int filled) {
   const int n = n_;
   if (n == 1) {
     re[0] = x[0];
@@ -47,12 +48,22 @@ void RealFft::Forward(const double* x, double* re, double* im) {
   const int h = n / 2;
   double* zr = zr_.data();
   double* zi = zi_.data();
-  for (int m = 0; m < h; ++m) {
+  // z[m] is 0 from m = pairs on. With z zero past h / 2^s, the first s levels of the transform
+  // merge every value with zeros only, which copies it 2^s times in bit-reversed order.
+  filled = std::clamp(filled, 0, n);
+  const int pairs = (filled + 1) / 2;
+  int levels = 0;
+  while ((2 << levels) <= h && (h >> (levels + 1)) >= pairs) ++levels;
+  levels = half_.StageBoundaryAtMost(levels);
+  const int copies = 1 << levels;
+  for (int m = 0; m < (h >> levels); ++m) {
+    const double a = 2 * m < filled ? x[2 * m] : 0.0;
+    const double b = 2 * m + 1 < filled ? x[2 * m + 1] : 0.0;
     const uint32_t r = half_.BitReversed(m);
-    zr[r] = x[2 * m];
-    zi[r] = x[2 * m + 1];
+    std::fill(zr + r, zr + r + copies, a);
+    std::fill(zi + r, zi + r + copies, b);
   }
-  half_.ForwardFromBitReversed(zr, zi);
+  half_.ForwardFromBitReversed(zr, zi, levels);
   re[0] = zr[0] + zi[0];
   im[0] = 0.0;
   re[h] = zr[0] - zi[0];

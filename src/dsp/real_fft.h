@@ -17,8 +17,10 @@ class RealFft {
   bool Prepare(int n);
   int size() const { return n_; }
 
-  // x[0 .. n-1] to re, im [0 .. n/2].
-  void Forward(const double* x, double* re, double* im);
+  // x[0 .. n-1] to re, im [0 .. n/2]. The values from x[filled] on are taken as 0 and not
+  // read: a zero-padded frame skips the first merging levels, which would only copy its values.
+  void Forward(const double* x, double* re, double* im, int filled);
+  void Forward(const double* x, double* re, double* im) { Forward(x, re, im, n_); }
   // Bins 0 .. n/2 of a spectrum with conjugate symmetry to n real values, n times the signal
   // (the imaginary parts of bins 0 and n/2 are ignored). re and im are left unchanged.
   void Inverse(const double* re, const double* im, double* x);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "app/numbers.h"
 #include "dsp/double_array.h"
@@ -44,11 +43,11 @@ bool SpectralPeakPicker::Prepare(int frameLength, int virtualLength, double leve
   const size_t bins = static_cast<size_t>(virtualLength / 2 + 1);
   if (!TryAssign(frame_, static_cast<size_t>(virtualLength)) || !TryAssign(re_, bins) ||
       !TryAssign(im_, bins) || !TryAssign(power_, bins)) {
-    std::fputs("記憶領域不足\n", stderr);
     return false;
   }
   // Builds the transform tables now, so that a failure shows before the first frame.
-  return RealSpectrumFft(fft_, virtualLength, frame_.data(), re_.data(), im_.data()) == 0;
+  return RealSpectrumFft(fft_, virtualLength, frame_.data(), re_.data(), im_.data(),
+                         virtualLength) == 0;
 }
 
 double SpectralPeakPicker::LevelOf(int k) const {
@@ -69,9 +68,9 @@ void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t st
   }
   // A silent frame has every bin at -infinity dB: no peaks, whatever the window.
   if (silent || highestBin_ < 1) return;
-  std::fill(frame_.begin() + frameLength_, frame_.end(), 0.0);
+  // The zero padding past the frame is never written: the transform takes it as read.
   window.Apply(std::span<double>(frame_).first(static_cast<size_t>(frameLength_)));
-  RealSpectrumFft(fft_, virtualLength_, frame_.data(), re_.data(), im_.data());
+  RealSpectrumFft(fft_, virtualLength_, frame_.data(), re_.data(), im_.data(), frameLength_);
 
   const int last = highestBin_;
   for (int k = 0; k <= last + 1; ++k) {

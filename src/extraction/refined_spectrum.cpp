@@ -152,7 +152,10 @@ int RefinedSpectrum::NextFrame(RecordingSource& source, std::vector<RefinedPeak>
   }
 
   fft_.Forward(frame_samples_.data(), re_.data(), im_.data());
-  for (int k = lowestBin_ - 1; k <= highestBin_ + 1; ++k) {
+  // The levels of the band, and as far beyond it as the valley search of a peak reaches.
+  const int reach = 4 * fftSize_ / frameLength_;
+  for (int k = std::max(0, lowestBin_ - reach); k <= std::min(fftSize_ / 2, highestBin_ + reach);
+       ++k) {
     const double power = re_[k] * re_[k] + im_[k] * im_[k];
     db_[k] = power > 0.0 ? 10.0 * std::log10(power) + levelOffsetDb_ : -400.0;
   }

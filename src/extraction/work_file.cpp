@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace tonvale {
 
@@ -10,17 +11,18 @@ void ParseWorkFile(InputStream& in, WorkFile& file) {
   if (in.Rewind()) ReadPeakFile(in, file.records);
 }
 
-void ParseWorkFile(std::string_view bytes, WorkFile& file) {
-  InputStream in(bytes);
-  ParseWorkFile(in, file);
-}
-
 bool ReadWorkFile(const std::string& path, WorkFile& file, ReadFailure& failure) {
   InputStream in = InputStream::OpenFile(path);
   if (!in.IsOpen()) {
     failure = {false, std::strerror(errno)};
     return false;
   }
+  // Room for as many records and peaks as a file of the stages could hold ("10: end" and
+  // "0.00 0.00 " at the least), so that the tables do not grow by copying; pages never written
+  // cost nothing. Other files only make the tables grow as they go.
+  std::error_code error;
+  const auto bytes = static_cast<size_t>(std::filesystem::file_size(path, error));
+  if (!error) file.records.Reserve(bytes / 9 + 1, bytes / 10 + 1);
   ParseWorkFile(in, file);
   if (in.Failed()) {
     failure = {true, in.Error()};

@@ -31,16 +31,21 @@ int JoinPass(Session& session, int shortestPeakTime) {
   log.AppendLog("");
 
   std::vector<Lump> lumps = LumpsOf(input.records);
-  input.records.clear();
+  input.records = PeakTable();
   JoinLumps(lumps, input.FrameRate(), shortestPeakTime, [&](int joins) {
     log.AppendLog(Format("      Amended %d times", joins));
     log.AppendLog("");
   });
 
   const float threshold = LoudnessThreshold(input.MaxdB(), input.MindB());
-  for (const Lump& lump : lumps) {
+  for (Lump& lump : lumps) {
     if (IsLoudEnough(lump, threshold)) {
       AppendPeakRecord(text, lump.start, lump.frequencies, lump.levels);
+    }
+    lump = Lump();  // written: its memory goes back
+    if (text.size() > (1 << 20)) {
+      output.Write(text);
+      text.clear();
     }
   }
   text += "end_of_file";
@@ -83,8 +88,16 @@ int PeakCombination(Session& session) {
   log.AppendLog("when musical audio signal is \"" + frames.header.signalName + "\". \n");
   log.AppendLog("");
 
-  LinkingResult linked = LinkPeaks(frames.records, frames.header.LoopCount, frameRate, text);
-  frames.records.clear();
+  // The lump file goes out a megabyte at a time rather than being held whole.
+  auto flush = [&output](std::string& part) {
+    output.Write(part);
+    part.clear();
+  };
+  LinkingResult linked =
+      LinkPeaks(frames.records, frames.header.LoopCount, frameRate, text, flush, &session.progress);
+  // Cancelled: the half-made file is dropped and the previous one stays.
+  if (session.progress.Cancelled()) return 1;
+  frames.records = PeakTable();
   log.AppendLog(
       Format("      The number of the maximum peaks per frame     = %d", linked.maxPeaksPerFrame));
   log.AppendLog(

@@ -23,6 +23,11 @@ TEST(CliOptionsTest, ReadsFilesAndOptionsInAnyOrder) {
   EXPECT_EQ(ParseCliOptions({"--refined", "c.wav"}).method, TranscriptionMethod::kRefined);
   EXPECT_EQ(ParseCliOptions({"--refined", "c.wav", "--faithful"}).method,
             TranscriptionMethod::kFaithful);
+  const CliOptions batch = ParseCliOptions({"-j", "3", "--skip-existing", "--json", "lib"});
+  EXPECT_EQ(batch.jobs, 3u);
+  EXPECT_TRUE(batch.skipExisting && batch.json);
+  EXPECT_EQ(ParseCliOptions({"--jobs=2", "lib"}).jobs, 2u);
+  EXPECT_EQ(ParseCliOptions({"lib"}).jobs, 0u);  // one per core
 }
 
 TEST(CliOptionsTest, RefusesWhatItCannotUse) {
@@ -32,6 +37,10 @@ TEST(CliOptionsTest, RefusesWhatItCannotUse) {
   EXPECT_EQ(ParseCliOptions({"--workdir=", "a.wav"}).error, "--workdir needs a folder");
   EXPECT_EQ(ParseCliOptions({"--figures=big", "a.wav"}).error,
             "--figures takes main or enlarged, not big");
+  for (const char* jobs : {"0", "-1", "2x", "1025"}) {
+    EXPECT_EQ(ParseCliOptions({"-j", jobs, "a.wav"}).error,
+              std::string("--jobs takes a number from 1 to 1024, not ") + jobs);
+  }
   // Help and the version are answered whatever else the line holds.
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"--help"}, {"--loud", "-h"}, {"--version"}}) {

@@ -3,8 +3,13 @@
 #include <sndfile.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -200,6 +205,82 @@ TEST_F(Wav2MidCliTest, FiguresArePicturesBesideTheWaveFile) {
   Outcome bad = Run("--figures=tiny " + Quote(wave));
   EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.err.find("--figures takes main or enlarged, not tiny"), std::string::npos);
+}
+
+// A library converted two files at a time, folders searched below, gives the very files that
+// converting one file at a time gives; every file works in a temporary folder of its own, which
+// is gone afterwards.
+TEST_F(Wav2MidCliTest, FoldersAndJobsGiveWhatOneFileAtATimeGives) {
+  ASSERT_EQ(mkdir(work_.c_str(), 0700), 0);
+  const std::string library = dir_.File("library");
+  const std::string temp = dir_.File("tmp");
+  for (const std::string& folder : {library, library + "/b", library + "/b/c", temp}) {
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  }
+  const std::vector<std::string> waves = {Tone("library/one.wav", 440.0),
+                                          Tone("library/b/two.WAV", 523.25),
+                                          Tone("library/b/c/three.wav", 659.26)};
+  testing::WriteFile(library + "/b/notes.txt", "not a recording");
+  std::vector<std::string> alone;
+  for (const std::string& wave : waves) {
+    ASSERT_EQ(Run("-q -j 1 --workdir " + Quote(work_) + " " + Quote(wave)).status, 0);
+    alone.push_back(testing::ReadFile(wave + ".mid") + testing::ReadFile(wave + ".txt"));
+    std::remove((wave + ".mid").c_str());
+  }
+  // A single file with --workdir keeps its work files there; several never do.
+  ASSERT_EQ(std::remove((work_ + "/PeakExtraction.txt").c_str()), 0);
+  Outcome together =
+      Run("-q -j 2 --workdir " + Quote(work_) + " " + Quote(library), "TMPDIR=" + temp);
+  EXPECT_EQ(together.status, 0) << together.out << together.err;
+  EXPECT_NE(together.out.find("wav2mid: converted 3 of 3 files"), std::string::npos);
+  for (size_t i = 0; i < waves.size(); ++i) {
+    EXPECT_EQ(testing::ReadFile(waves[i] + ".mid") + testing::ReadFile(waves[i] + ".txt"), alone[i])
+        << waves[i];
+  }
+  // The lines come in the order of the files: the paths sort as b/c/three, b/two, one.
+  EXPECT_LT(together.out.find("wrote " + waves[2]), together.out.find("wrote " + waves[1]));
+  EXPECT_LT(together.out.find("wrote " + waves[1]), together.out.find("wrote " + waves[0]));
+  EXPECT_TRUE(std::filesystem::is_empty(temp));
+  EXPECT_FALSE(testing::FileExists(work_ + "/PeakExtraction.txt"));
+}
+
+// --skip-existing converts only what is new; --json says so, a line for each file.
+TEST_F(Wav2MidCliTest, SkipExistingConvertsWhatIsNewerAndJsonLinesSayWhat) {
+  ASSERT_EQ(mkdir(work_.c_str(), 0700), 0);
+  const std::string done = Tone("done.wav", 440.0);
+  const std::string changed = Tone("changed.wav", 523.25);
+  const std::string fresh = Tone("fresh.wav", 659.26);
+  const std::string broken = dir_.File("broken.wav");
+  testing::WriteFile(broken, "RIFF but nothing more");
+  ASSERT_EQ(Run("-q --workdir " + Quote(work_) + " " + Quote(done) + " " + Quote(changed)).status,
+            0);
+  // The recording changed after its MIDI file was written.
+  const auto later = std::filesystem::last_write_time(changed + ".mid") + std::chrono::seconds(5);
+  std::filesystem::last_write_time(changed, later);
+
+  Outcome outcome = Run("--json --skip-existing --workdir " + Quote(work_) + " " + Quote(done) +
+                        " " + Quote(changed) + " " + Quote(fresh) + " " + Quote(broken));
+  EXPECT_EQ(outcome.status, 1);
+  const std::regex shape(
+      R"re(\{"path": "([^"\\]*)", "status": "(converted|skipped|failed)", "notes": (\d+), )re"
+      R"re("seconds": \d+\.\d{3}, "error": (null|"[^"\\]*")\})re");
+  const std::vector<std::tuple<std::string, std::string, bool>> expected = {
+      {done, "skipped", false},
+      {changed, "converted", true},
+      {fresh, "converted", true},
+      {broken, "failed", false}};
+  std::istringstream lines(outcome.out);
+  std::string line;
+  for (const auto& [path, status, hasNotes] : expected) {
+    ASSERT_TRUE(std::getline(lines, line)) << outcome.out;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, shape)) << line;
+    EXPECT_EQ(match[1], path);
+    EXPECT_EQ(match[2], status);
+    EXPECT_EQ(match[3] != "0", hasNotes) << line;
+    EXPECT_EQ(match[4] == "null", status != "failed") << line;
+  }
+  EXPECT_FALSE(std::getline(lines, line)) << "only JSON on stdout: " << line;
 }
 
 }  // namespace

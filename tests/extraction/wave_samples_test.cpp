@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "extraction_fixture.h"
+#include "support/whole_signal.h"
 
 namespace tonvale {
 namespace {
