@@ -37,10 +37,4 @@ bool TryReserve(std::vector<T>& values, size_t count) {
   return false;
 }
 
-// An array of `count` zeros. On failure writes "Can't malloc" to stderr and returns false.
-bool NewDoubleArray(size_t count, std::vector<double>& values);
-
-// Each sample's exact value as a double. False ("Can't malloc") when memory runs out.
-bool ShortsToDoubles(std::span<const int16_t> samples, std::vector<double>& values);
-
 }  // namespace tonvale

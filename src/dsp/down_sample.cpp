@@ -1,8 +1,5 @@
 #include "dsp/down_sample.h"
 
-#include <cstdio>
-
-#include "dsp/double_array.h"
 #include "dsp/low_pass_fir.h"
 
 namespace tonvale {
@@ -12,14 +9,7 @@ bool DesignDownSampleFilter(double rateIn, double rateOut, std::vector<double>& 
 }
 
 bool StreamingDownSampler::Start(size_t L, double rateIn, double rateOut, WorkerPool* pool) {
-  rateIn_ = rateIn;
-  rateOut_ = rateOut;
-  if (!DesignDownSampleFilter(rateIn, rateOut, filter_)) {
-    std::fputs("Can't make Low-pass filter\n", stderr);
-    return false;
-  }
-  std::fprintf(stderr, "\n\tLow-pass filter: %8.2f[Hz], %ld points\n", rateOut * 0.5,
-               static_cast<long>(filter_.size()));
+  if (!DesignDownSampleFilter(rateIn, rateOut, filter_)) return false;
   return resampler_.Start(L, rateIn, rateOut) &&
          convolver_.Start(filter_, L, FastConvolveSize(filter_.size(), L), pool);
 }
@@ -31,26 +21,6 @@ void StreamingDownSampler::Add(std::span<const double> run, std::vector<double>&
 void StreamingDownSampler::Finish(std::vector<double>& out) {
   convolver_.Finish([&](std::span<const double> filtered) { resampler_.Add(filtered, out); });
   resampler_.Finish(out);
-  std::fprintf(stderr, "\tDown-sampling: %8.2f[Hz] to %8.2f[Hz]\n", rateIn_, rateOut_);
-}
-
-bool DownSample(std::span<const int16_t> samples, double rateIn, double rateOut,
-                std::vector<double>& y) {
-  std::vector<double>().swap(y);
-  StreamingDownSampler down;
-  if (!down.Start(samples.size(), rateIn, rateOut, nullptr)) return false;
-  if (!TryReserve(y, down.length())) {
-    std::fputs("Can't malloc\n", stderr);
-    return false;
-  }
-  std::vector<double> run;
-  for (size_t at = 0; at < samples.size(); at += 1 << 16) {
-    const auto part = samples.subspan(at, std::min<size_t>(1 << 16, samples.size() - at));
-    run.assign(part.begin(), part.end());
-    down.Add(run, y);
-  }
-  down.Finish(y);
-  return true;
 }
 
 }  // namespace tonvale

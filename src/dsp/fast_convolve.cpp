@@ -1,8 +1,6 @@
 #include "dsp/fast_convolve.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <type_traits>
 
 #include "dsp/double_array.h"
 #include "dsp/fft.h"
@@ -11,8 +9,8 @@
 namespace tonvale {
 namespace {
 
+// The one failure: memory runs out, or the transform size cannot serve.
 bool Fail() {
-  std::fputs("Can't malloc\n", stderr);
   return false;
 }
 
@@ -144,51 +142,6 @@ long long FastConvolveSize(size_t M, size_t L) {
   const long long m = static_cast<long long>(M);
   const long long l = static_cast<long long>(L);
   return 1LL << (l < m ? Log2Ceil(m + l - 1) : Log2Ceil(2 * m));
-}
-
-namespace {
-
-template <typename Sample>
-bool ConvolveInto(std::span<const double> h, std::span<const Sample> x, long long fftSize,
-                  std::vector<double>& y) {
-  std::vector<double>().swap(y);
-  if (!TryReserve(y, x.size())) return Fail();
-  StreamingConvolver convolver;
-  if (!convolver.Start(h, x.size(), fftSize, nullptr)) return false;
-  const ConvolutionSink append = [&y](std::span<const double> run) {
-    y.insert(y.end(), run.begin(), run.end());
-  };
-  if constexpr (std::is_same_v<Sample, double>) {
-    convolver.Add(x, append);
-  } else {
-    std::vector<double> run;
-    for (size_t at = 0; at < x.size(); at += 1 << 16) {
-      const auto part = x.subspan(at, std::min<size_t>(1 << 16, x.size() - at));
-      run.assign(part.begin(), part.end());
-      convolver.Add(run, append);
-    }
-  }
-  convolver.Finish(append);
-  return true;
-}
-
-}  // namespace
-
-bool FastConvolve(std::span<const double> h, std::span<const double> x, std::vector<double>& y) {
-  return ConvolveInto(h, x, FastConvolveSize(h.size(), x.size()), y);
-}
-
-bool FastConvolve(std::span<const double> h, std::span<const int16_t> x, std::vector<double>& y) {
-  return ConvolveInto(h, x, FastConvolveSize(h.size(), x.size()), y);
-}
-
-bool FastConvolveWithSize(std::span<const double> h, std::span<const double> x, int fftSize,
-                          std::vector<double>& y) {
-  if (fftSize < 1 || (fftSize & (fftSize - 1)) != 0) {
-    std::fputs("fft error: fft point must be a power of 2\n", stderr);
-    return false;
-  }
-  return ConvolveInto(h, x, fftSize, y);
 }
 
 }  // namespace tonvale

@@ -30,7 +30,7 @@ class StreamingConvolver {
 
   // Prepares for a signal of L samples with transforms of fftSize points (a power of two not
   // below the filter length). `pool` may be null (one thread); it must outlive the convolver.
-  // False ("Can't malloc" on stderr) when memory runs out or the size cannot serve.
+  // False when memory runs out or the size cannot serve.
   bool Start(std::span<const double> h, size_t L, long long fftSize, WorkerPool* pool);
   // The next samples of the signal; whatever output they complete goes to `sink`.
   void Add(std::span<const double> run, const ConvolutionSink& sink);
@@ -58,19 +58,8 @@ class StreamingConvolver {
   size_t emitted_ = 0;  // output samples handed on so far
 };
 
-// FastConvolve of the whole signal: y gets L samples. Transforms of 2^Log2Ceil(2M) points, or
-// one of 2^Log2Ceil(M + L - 1) points when the signal is shorter than the filter. False ("Can't
-// malloc" on stderr) when memory runs out.
-bool FastConvolve(std::span<const double> h, std::span<const double> x, std::vector<double>& y);
-// The same for 16-bit samples.
-bool FastConvolve(std::span<const double> h, std::span<const int16_t> x, std::vector<double>& y);
-
-// Overlap-add with a chosen transform size (a power of two not below the filter length); the
-// result agrees with FastConvolve's to within rounding whatever the size.
-bool FastConvolveWithSize(std::span<const double> h, std::span<const double> x, int fftSize,
-                          std::vector<double>& y);
-
-// The transform size FastConvolve uses for a filter of M taps and a signal of L samples.
+// The transform size for a filter of M taps and a signal of L samples: 2^Log2Ceil(2M) points,
+// or 2^Log2Ceil(M + L - 1) when the signal is shorter than the filter.
 long long FastConvolveSize(size_t M, size_t L);
 
 }  // namespace tonvale

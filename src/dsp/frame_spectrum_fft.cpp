@@ -1,7 +1,6 @@
 #include "dsp/frame_spectrum_fft.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 
 namespace tonvale {
@@ -23,12 +22,8 @@ void SpectrumFftCache::Release() {
 bool SpectrumFftCache::Ensure(int n) {
   if (n == size_ && n != 0) return true;
   Release();
-  if (!IsPowerOfTwo(n)) {
-    std::fputs("fft error: fft point must be a power of 2\n", stderr);
-    return false;
-  }
+  if (!IsPowerOfTwo(n)) return false;
   if (!complex_.Prepare(n)) {
-    std::fputs("記憶領域不足\n", stderr);
     Release();
     return false;
   }
@@ -61,7 +56,6 @@ int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re,
   if (n <= 0 || !cache.Ensure(n)) return 1;
   if (!cache.realReady_) {
     if (!cache.real_.Prepare(n)) {
-      std::fputs("記憶領域不足\n", stderr);
       cache.Release();
       return 1;
     }

@@ -26,13 +26,13 @@ class SpectrumFftCache {
 // In-place complex transform of |n| points on split arrays, |n| a power of two. n > 0 is the
 // forward transform scaled by 1/n: X[k] = (1/n) sum x[j] e^(-2 pi i jk/n); n < 0 the unscaled
 // inverse. n = 0 releases the cache's tables and returns 0. Returns 0 on success; 1 when the
-// tables cannot be made ("記憶領域不足" on stderr when memory runs out, the power-of-two message
-// for another size), leaving the cache empty.
+// tables cannot be made (memory runs out, or |n| is not a power of two), leaving the cache
+// empty.
 int SpectrumFft(SpectrumFftCache& cache, int n, double* x, double* y);
 
 // The forward transform of SpectrumFft for a frame of n real values (n > 0): bins 0 .. n/2 into
 // re and im, scaled by 1/n. The result is SpectrumFft's with zero imaginary parts, to within
-// rounding. Same results and messages as SpectrumFft otherwise.
+// rounding. Same results as SpectrumFft otherwise.
 // The values from x[filled] on are taken as 0 and not read.
 int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re, double* im,
                     int filled);

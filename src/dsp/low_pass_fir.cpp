@@ -19,7 +19,7 @@ bool DesignLowPassFir(double fc, double attenuationDb, double dw, double gain,
   const int half = design.order > 0 ? design.order / 2 : 0;
   const int taps = 2 * half + 1;
   // The window is 1 where Kaiser's formula gives no window (a single tap).
-  if (!NewDoubleArray(static_cast<size_t>(taps), coefficients)) return false;
+  if (!TryAssign(coefficients, static_cast<size_t>(taps))) return false;
   coefficients[0] = 1.0;
   KaiserWindow(coefficients.data(), taps, design.beta);
   for (int i = 0; i < taps; ++i) {

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-
-#include "dsp/double_array.h"
 
 namespace tonvale {
 
@@ -14,19 +11,6 @@ size_t ResampledLength(size_t L, double rateIn, double rateOut) {
   const double n = std::trunc(static_cast<double>(L) / step);
   // More samples than memory can hold make the allocation fail below.
   return n < 1e18 ? static_cast<size_t>(n) : static_cast<size_t>(1e18);
-}
-
-bool Resample(std::span<const double> x, double rateIn, double rateOut, std::vector<double>& y) {
-  std::vector<double>().swap(y);
-  StreamingResampler resampler;
-  if (!resampler.Start(x.size(), rateIn, rateOut)) return false;
-  if (!TryReserve(y, resampler.length())) {
-    std::fputs("Can't malloc\n", stderr);
-    return false;
-  }
-  resampler.Add(x, y);
-  resampler.Finish(y);
-  return true;
 }
 
 bool StreamingResampler::Start(size_t L, double rateIn, double rateOut) {

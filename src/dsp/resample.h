@@ -34,11 +34,8 @@ class StreamingResampler {
   std::vector<double> held_;  // the samples still to be used
 };
 
-// The whole signal at once: y gets n samples. False when the step is not a positive number, or
-// ("Can't malloc" on stderr) when memory runs out.
-bool Resample(std::span<const double> x, double rateIn, double rateOut, std::vector<double>& y);
-
-// trunc(L / (rateIn / rateOut)), the length Resample gives; 0 when the step is not positive.
+// trunc(L / (rateIn / rateOut)), the length the resampler gives; 0 when the step is not
+// positive.
 size_t ResampledLength(size_t L, double rateIn, double rateOut);
 
 }  // namespace tonvale

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "app/numbers.h"
 #include "dsp/double_array.h"
@@ -44,7 +43,6 @@ bool SpectralPeakPicker::Prepare(int frameLength, int virtualLength, double leve
   const size_t bins = static_cast<size_t>(virtualLength / 2 + 1);
   if (!TryAssign(frame_, static_cast<size_t>(virtualLength)) || !TryAssign(re_, bins) ||
       !TryAssign(im_, bins) || !TryAssign(power_, bins)) {
-    std::fputs("記憶領域不足\n", stderr);
     return false;
   }
   // Builds the transform tables now, so that a failure shows before the first frame.

@@ -34,7 +34,7 @@ int HighestPeakBin(int virtualLength);
 class SpectralPeakPicker {
  public:
   // False when virtualLength is not a power of two, frameLength is not in 1 .. virtualLength,
-  // or memory runs out (with the transform's message on stderr).
+  // or memory runs out.
   bool Prepare(int frameLength, int virtualLength, double levelFloorDb);
 
   // Appends "%0.2f %0.2f " (frequency, level) for each peak in increasing bin order and widens

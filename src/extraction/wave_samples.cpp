@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <limits>
-#include <new>
 
 #include "app/input_stream.h"
 #include "app/numbers.h"
@@ -105,43 +103,6 @@ void WaveSampleReader::LogAmplitude(MessageLog& log) const {
     log.AppendLog("");
   }
   log.AppendLog(Format("      Amplitude is \"mini: %d\" and \"maxi: %d\".\n", mini_, maxi_));
-}
-
-int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_Data& format,
-                    std::vector<int16_t>& samples, int64_t& dataBytes, KeptSamples kept) {
-  samples.clear();
-  dataBytes = 0;
-  WaveSampleReader reader;
-  if (reader.Open(log, wavePath, format) != 0) return 1;
-  dataBytes = reader.dataBytes();
-  const bool firstOfTwo = kept == KeptSamples::kFirstOfTwo;
-  const int64_t decoded = reader.bits() == 8 ? dataBytes : dataBytes / 2;
-  try {
-    samples.reserve(static_cast<size_t>(firstOfTwo ? (decoded + 1) / 2 : decoded));
-  } catch (const std::bad_alloc&) {
-    log.AppendLog("err: 記憶領域が不足しています．");
-    return 1;
-  }
-  std::vector<int16_t> run;
-  size_t index = 0;  // of the next decoded sample
-  while (reader.Next(run)) {
-    for (int16_t s : run) {
-      if (!firstOfTwo || index % 2 == 0) samples.push_back(s);
-      ++index;
-    }
-  }
-  if (reader.Failed()) return 1;
-  reader.LogAmplitude(log);
-  return 0;
-}
-
-int64_t FoldStereo(MessageLog& log, std::vector<int16_t>& samples, int64_t dataBytes,
-                   int32_t& dataRate) {
-  const size_t frames = (samples.size() + 1) / 2;
-  for (size_t k = 0; k < frames; ++k) samples[k] = samples[2 * k];
-  samples.resize(frames);
-  samples.shrink_to_fit();
-  return LogStereoFold(log, dataBytes, dataRate);
 }
 
 int64_t LogStereoFold(MessageLog& log, int64_t dataBytes, int32_t& dataRate) {

@@ -20,12 +20,6 @@ int64_t UsableDataBytes(int32_t claimedBytes, int64_t offset, int64_t fileSize);
 // bytes.size() or bytes.size() / 2 samples; an odd last byte of 16-bit data is left out.
 void DecodeSamples(std::span<const char> bytes, int bits, std::vector<int16_t>& samples);
 
-// Which of the decoded samples ReadWaveSamples keeps.
-enum class KeptSamples {
-  kAll,
-  kFirstOfTwo,  // samples 0, 2, 4 ...: the first channel of stereo, as FoldStereo keeps it
-};
-
 // The sample data of a WAVE file read front to back a block at a time: from the header length
 // (slot 9) on, the data bytes (slot 8) limited to what the file holds, 8 or 16 bits (slot 7),
 // all channels interleaved as they lie. Keeps the amplitude range of every sample read.
@@ -62,22 +56,6 @@ class WaveSampleReader {
   int mini_ = 32767;
   int maxi_ = -32768;
 };
-
-// Reads the sample data of the WAVE file: from the header length (slot 9) on, the data bytes
-// (slot 8) limited to what the file holds; 8 or 16 bits (slot 7). Logs the widening of 8-bit
-// data and the amplitude range of all the samples read. `dataBytes` gets the count of bytes
-// used. With kFirstOfTwo only the first channel of stereo is kept, while the data is read, so
-// that a long recording never needs room for both channels. 1, after an "err: " line or
-// "cannot open! wave file", for another bit depth, a file that cannot be opened, a read that
-// fails part-way ("err: cannot read! <path> (<reason>)") or too little memory.
-int ReadWaveSamples(MessageLog& log, const std::string& wavePath, const WaveFmt_Data& format,
-                    std::vector<int16_t>& samples, int64_t& dataBytes,
-                    KeptSamples kept = KeptSamples::kAll);
-
-// Keeps the first channel of interleaved stereo samples, in place: mono[k] = samples[2k], then
-// logs the fold as LogStereoFold does and returns the mono byte count.
-int64_t FoldStereo(MessageLog& log, std::vector<int16_t>& samples, int64_t dataBytes,
-                   int32_t& dataRate);
 
 // The bookkeeping of the stereo fold: `dataRate` is halved and the mono byte count (half the
 // data bytes) returned; both changes are logged.

@@ -11,11 +11,6 @@ void ParseWorkFile(InputStream& in, WorkFile& file) {
   if (in.Rewind()) ReadPeakFile(in, file.records);
 }
 
-void ParseWorkFile(std::string_view bytes, WorkFile& file) {
-  InputStream in(bytes);
-  ParseWorkFile(in, file);
-}
-
 bool ReadWorkFile(const std::string& path, WorkFile& file, ReadFailure& failure) {
   InputStream in = InputStream::OpenFile(path);
   if (!in.IsOpen()) {

@@ -31,7 +31,6 @@ struct WorkFile {
 // Parses the header and then, from the start again, the records: the two reads are
 // independent, so a header of unusual shape never shifts the records.
 void ParseWorkFile(InputStream& in, WorkFile& file);
-void ParseWorkFile(std::string_view bytes, WorkFile& file);
 
 // Reads the file at `path`. False when it cannot be opened or a read fails part-way; `failure`
 // then says which and why.

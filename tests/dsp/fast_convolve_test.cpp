@@ -9,6 +9,7 @@
 #include "dsp/fast_convolve.h"
 #include "dsp/worker_pool.h"
 #include "support/literal_kit.h"
+#include "support/whole_signal.h"
 
 namespace tonvale {
 namespace {

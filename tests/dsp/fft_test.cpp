@@ -10,6 +10,7 @@
 #include "dsp/frame_spectrum_fft.h"
 #include "dsp/real_fft.h"
 #include "support/literal_kit.h"
+#include "support/whole_signal.h"
 
 namespace tonvale {
 namespace {
@@ -45,10 +46,7 @@ TEST(FftTest, Log2CeilAndRefusedSizes) {
   EXPECT_EQ(Log2Ceil(4097), 13);
   for (int n : {1, 3, 6, 12, 0, -4}) {
     std::vector<double> re(16, 7.0), im(16, 3.0);
-    ::testing::internal::CaptureStderr();
     EXPECT_EQ(Fft(re.data(), im.data(), n, false), 0) << n;
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "fft error: fft point must be a power of 2\n");
     EXPECT_EQ(re, std::vector<double>(16, 7.0));
     EXPECT_EQ(im, std::vector<double>(16, 3.0));
   }
@@ -121,9 +119,10 @@ TEST(SpectrumFftTest, ConstantGivesOneInBinZeroAndSizeZeroReleases) {
   for (double v : x) ASSERT_NEAR(v, 1.0, 1e-15);
   EXPECT_EQ(SpectrumFft(cache, 0, x.data(), y.data()), 0);
   EXPECT_EQ(cache.size(), 0);
+  // The refusal is the result alone: the numeric kit never prints.
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(SpectrumFft(cache, 100, x.data(), y.data()), 1);
-  EXPECT_FALSE(::testing::internal::GetCapturedStderr().empty());
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(cache.size(), 0);
 }
 

@@ -9,6 +9,7 @@
 #include "dsp/fast_convolve.h"
 #include "dsp/resample.h"
 #include "support/literal_kit.h"
+#include "support/whole_signal.h"
 
 namespace tonvale {
 namespace {
@@ -39,7 +40,7 @@ TEST(ResampleTest, InterpolatesBetweenSamplesAndStaysInsideTheSignal) {
   EXPECT_FALSE(Resample(x, 44100.0, 0.0, y));
 }
 
-TEST(DownSampleTest, ReportsOnStderrAndAgreesWithTheLiteralChain) {
+TEST(DownSampleTest, AgreesWithTheLiteralChain) {
   std::vector<int16_t> samples(44100);
   for (size_t i = 0; i < samples.size(); ++i) {
     samples[i] = static_cast<int16_t>(
@@ -47,11 +48,7 @@ TEST(DownSampleTest, ReportsOnStderrAndAgreesWithTheLiteralChain) {
                     8000 * std::sin(2 * M_PI * 7000 * static_cast<double>(i) / 44100)));
   }
   std::vector<double> y;
-  ::testing::internal::CaptureStderr();
   ASSERT_TRUE(DownSample(samples, 44100.0, 11025.0, y));
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "\n\tLow-pass filter:  5512.50[Hz], 14621 points\n"
-            "\tDown-sampling: 44100.00[Hz] to 11025.00[Hz]\n");
   ASSERT_EQ(y.size(), 11025u);
   const std::vector<double> reference = literal::DownSample(samples, 44100.0, 11025.0);
   double gap = 0, peak = 0;
@@ -77,9 +74,7 @@ TEST(DownSampleTest, StreamingGivesExactlyTheWholeSignalChain) {
       ASSERT_TRUE(DesignDownSampleFilter(rate, 11025.0, filter));
       ASSERT_TRUE(FastConvolve(filter, samples, filtered));
       ASSERT_TRUE(Resample(filtered, rate, 11025.0, expected));
-      ::testing::internal::CaptureStderr();
       ASSERT_TRUE(DownSample(samples, rate, 11025.0, y));
-      ::testing::internal::GetCapturedStderr();
       ASSERT_EQ(y.size(), expected.size()) << rate << " " << length;
       for (size_t k = 0; k < y.size(); ++k) {
         ASSERT_EQ(y[k], expected[k]) << rate << " Hz, " << length << " samples, output " << k;

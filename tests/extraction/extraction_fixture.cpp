@@ -26,6 +26,7 @@ std::string ExtractionFolder::PutTones(const std::string& name,
 }
 
 int ExtractionFolder::Run(const std::string& wavePath) {
+  // The decoders of other formats may print notes about damaged files.
   ::testing::internal::CaptureStderr();
   const int result = PeakExtraction(session_, wavePath);
   ::testing::internal::GetCapturedStderr();

@@ -26,7 +26,7 @@ class ExtractionFolder {
   std::string PutTones(const std::string& name, const std::vector<wavegen::Tone>& tones,
                        double seconds, const wavegen::WaveFormat& format);
 
-  // Runs process 1 on the file; the stderr lines of the numeric kit are dropped.
+  // Runs process 1 on the file; what the decoders of other formats print is dropped.
   int Run(const std::string& wavePath);
   std::string PeakFile() const;
 

@@ -15,6 +15,7 @@
 #include "extraction/work_file.h"
 #include "extraction_fixture.h"
 #include "support/literal_kit.h"
+#include "support/whole_signal.h"
 
 namespace tonvale {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "extraction/wave_recording_source.h"
 #include "extraction_fixture.h"
+#include "support/whole_signal.h"
 
 namespace tonvale {
 namespace {

@@ -13,6 +13,7 @@
 #include "recognition/note_script_compiler.h"
 #include "robustness_fixture.h"
 #include "support/smf_check.h"
+#include "support/whole_signal.h"
 
 namespace tonvale {
 namespace {
