@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,10 +14,36 @@ namespace {
 
 constexpr size_t kFlushThreshold = 1 << 20;
 
-mode_t DefaultFileMode() {
-  // The mode fopen would give a new file: 0666 less the process umask.
-  mode_t mask = umask(0);
+// The process umask as the kernel reports it, without changing it; -1 on kernels that do not.
+int ReportedUmask() {
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return -1;
+  char line[256];
+  int mask = -1;
+  while (std::fgets(line, sizeof line, status) != nullptr) {
+    unsigned value = 0;
+    if (std::sscanf(line, "Umask: %o", &value) == 1) {
+      mask = static_cast<int>(value & 0777);
+      break;
+    }
+  }
+  std::fclose(status);
+  return mask;
+}
+
+mode_t ReadUmaskOnce() {
+  const int reported = ReportedUmask();
+  if (reported >= 0) return static_cast<mode_t>(reported);
+  // Reading it the old way sets it for a moment; that happens once, before any worker runs.
+  const mode_t mask = umask(0);
   umask(mask);
+  return mask;
+}
+
+mode_t DefaultFileMode() {
+  // The mode fopen would give a new file: 0666 less the process umask. The umask is read once:
+  // changing it to read it, on every open, would race with files opened on other threads.
+  static const mode_t mask = ReadUmaskOnce();
   return 0666 & ~mask;
 }
 

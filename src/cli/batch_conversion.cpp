@@ -94,6 +94,7 @@ FileOutcome ConvertFile(const ConversionSetup& setup, const std::string& file, s
   session.method = setup.method;
   session.analysisThreads = setup.analysisThreads;
   session.log.AddObserver(&reporter);
+  session.progress.SetObserver(&reporter);
   reporter.BeginFile(file);
   HeadlessHost host(path, setup.plotter ? setup.plotter(session, path, reporter) : nullptr);
   const auto begin = std::chrono::steady_clock::now();

@@ -10,14 +10,6 @@ namespace {
 constexpr std::array<std::string_view, 4> kProcessNames = {
     "peak extraction", "peak clustering", "pitch recognition", "convert into midi"};
 
-// The process whose heading this is (1 to 4), or 0.
-int ProcessOfHeading(std::string_view line) {
-  constexpr std::string_view kHeading = "% プロセス ";
-  if (!line.starts_with(kHeading) || line.size() != kHeading.size() + 1) return 0;
-  const char digit = line.back();
-  return digit >= '1' && digit <= '4' ? digit - '0' : 0;
-}
-
 void PrintLine(std::FILE* stream, std::string_view line) {
   std::fwrite(line.data(), 1, line.size(), stream);
   std::fputc('\n', stream);
@@ -59,19 +51,23 @@ void ConsoleReporter::Complain(std::string_view line) {
   ShowStatus();
 }
 
+void ConsoleReporter::OnProgress(int process, int percent) {
+  if (process < 1 || process > static_cast<int>(kProcessNames.size())) return;
+  // Formatted rather than concatenated: GCC 12 at -O3 warns falsely (-Wrestrict) about
+  // assigning a literal-led string here.
+  const std::string_view name = kProcessNames[static_cast<size_t>(process - 1)];
+  status_ = Format("[%d/4] %.*s: %s %3d%%", process, static_cast<int>(name.size()), name.data(),
+                   file_.c_str(), percent);
+  if (!showProgress_) return;
+  ClearStatus();
+  ShowStatus();
+}
+
 void ConsoleReporter::OnLineAppended(std::string_view line) {
-  const int process = ProcessOfHeading(line);
-  if (process != 0) {
-    // Formatted rather than concatenated: GCC 12 at -O3 warns falsely (-Wrestrict) about
-    // assigning a literal-led string here.
-    status_ = Format("[%d/4] %.*s: %s", process,
-                     static_cast<int>(kProcessNames[static_cast<size_t>(process - 1)].size()),
-                     kProcessNames[static_cast<size_t>(process - 1)].data(), file_.c_str());
-  }
   const bool error = IsErrorLine(line);
   if (error && firstError_.empty()) firstError_ = line;
   const bool print = !quiet_ || error;
-  if (!print && process == 0) return;  // nothing to show: leave the status line alone
+  if (!print) return;  // nothing to show: leave the status line alone
   ClearStatus();
   if (print) {
     PrintLine(out_, line);

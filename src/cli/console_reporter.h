@@ -5,13 +5,15 @@
 #include <string_view>
 
 #include "app/message_log.h"
+#include "app/run_progress.h"
 
 namespace tonvale::cli {
 
 // Prints the message log as it grows: every line to `out` (only error lines when quiet), error
 // lines also to `err` with the file's name. With `showProgress`, a status line on `err` names
-// the process under way; it is cleared before anything else is printed.
-class ConsoleReporter : public MessageLog::Observer {
+// the process under way and how far it has come, from the run's progress reports; it is
+// cleared before anything else is printed.
+class ConsoleReporter : public MessageLog::Observer, public RunProgress::Observer {
  public:
   ConsoleReporter(std::FILE* out, std::FILE* err, bool quiet, bool showProgress);
 
@@ -24,6 +26,7 @@ class ConsoleReporter : public MessageLog::Observer {
 
   void OnLogCleared() override {}
   void OnLineAppended(std::string_view line) override;
+  void OnProgress(int process, int percent) override;
 
   static bool IsErrorLine(std::string_view line);
 

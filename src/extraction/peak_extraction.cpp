@@ -155,16 +155,20 @@ Refusal RefusalOf(const Recording& recording) {
 
 // Reads the recording to its end and, with frames to take it, brings it to the analysis rate
 // (through `down`, when given) and hands the signal to them. 1 when the recording cannot be read
-// on (the source has said why in the log).
+// on (the source has said why in the log) or when the run was cancelled; the blocks read are
+// reported to `progress`.
 int StreamSignal(Recording& recording, StreamingDownSampler* down, FrameAnalysis* frames,
-                 PeakFileWriter& peaks) {
+                 PeakFileWriter& peaks, RunProgress& progress) {
   const size_t length = static_cast<size_t>(recording.sampleCount);
   std::vector<double> block(size_t{1} << 16), signal;
   size_t taken = 0;
+  int64_t read = 0;
   for (;;) {
     const int64_t got = recording.source().Read(block);
     if (got < 0) return 1;
     if (got == 0) break;
+    read += got;
+    if (!progress.Advance(read, recording.sampleCount)) return 1;
     if (frames == nullptr) continue;
     const auto run = std::span<const double>(block).first(
         std::min(static_cast<size_t>(got), length - std::min(length, taken)));
@@ -280,14 +284,21 @@ int Run(Session& session, const std::string& wavePath) {
   }
   frames.SetFrameCount(analyse ? recording.loopCount : 0);
   if (analyse) peaks.WriteHeader(s.FrameRate, recording.loopCount, wavePath);
-  if (StreamSignal(recording, down ? &downSampler : nullptr, convert ? &frames : nullptr, peaks) !=
-      0) {
-    // A recording that cannot be read to its end leaves the previous peak file.
+  // Reading and the frames are most of the work; proposed method 1 rewrites the file afterwards.
+  const bool secondPass = s.ProposedMethod1 == kSwitchOn;
+  session.progress.SetSpan(0.0, secondPass ? 0.85 : 1.0);
+  // A recording that cannot be read to its end, or a cancelled run, leaves the previous peak
+  // file.
+  if (StreamSignal(recording, down ? &downSampler : nullptr, convert ? &frames : nullptr, peaks,
+                   session.progress) != 0) {
     return 1;
   }
   if (Report(log, wavePath, s.FrameRate, recording, refusal, frames, peaks) != 0) return 1;
 
-  if (s.ProposedMethod1 == kSwitchOn) return ProposedMethod1Pass(session);
+  if (secondPass) {
+    session.progress.SetSpan(0.85, 1.0);
+    return ProposedMethod1Pass(session);
+  }
   log.AppendLog("OK!");
   return 0;
 }

@@ -34,7 +34,8 @@ int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int fra
 }
 
 void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, int shift,
-                          const std::function<void(std::string_view)>& write) {
+                          const std::function<void(std::string_view)>& write,
+                          RunProgress* progress) {
   std::string out;
   AppendWorkFileHeader(out, header);
   const int64_t frameRate = header.FrameRate;
@@ -107,6 +108,7 @@ void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, 
     }
     out += "end\n";
     if (out.size() >= kFlushBytes) write(out), out.clear();
+    if (progress != nullptr) progress->Advance(i + 1, loops);
   }
   out += "end_of_file";
   write(out);
@@ -137,7 +139,8 @@ int ProposedMethod1Pass(Session& session) {
   const int shift = AdjacentShiftFrames(session.settings.AdjacentShift,
                                         session.settings.FrameLength, header.FrameRate);
   try {
-    WritePersistentPeaks(header, table, shift, [&](std::string_view text) { file.Write(text); });
+    WritePersistentPeaks(
+        header, table, shift, [&](std::string_view text) { file.Write(text); }, &session.progress);
   } catch (const std::bad_alloc&) {
     session.log.AppendLog("err: 記憶領域が不足しています．");
     return 1;

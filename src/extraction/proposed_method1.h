@@ -4,6 +4,7 @@
 #include <functional>
 #include <string_view>
 
+#include "app/run_progress.h"
 #include "app/session.h"
 #include "extraction/peak_file.h"
 
@@ -21,8 +22,11 @@ int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int fra
 // the same semitone (dsp/pitch.h; a peak without a pitch matches none) whose level differs
 // from a's by less than 10 dB (|trunc(a - b)| < 10), and "end_of_file". Text with "\n" line ends,
 // handed to `write` in pieces.
+// Reports to `progress`, when given, but runs to the end when the run is cancelled: the peak
+// file of the first pass is already in place, and this pass finishes what it began.
 void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, int shift,
-                          const std::function<void(std::string_view)>& write);
+                          const std::function<void(std::string_view)>& write,
+                          RunProgress* progress = nullptr);
 
 // The proposed-method-1 pass: reads the program directory's peak file and rewrites it with the
 // peaks that are still present, in the same semitone and at a similar level, R frames later.

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <filesystem>
+#include <utility>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -71,6 +72,7 @@ void AnalysisApp::SetArguments(const WindowArguments& arguments) {
   }
   pressWav2Mid_ = arguments.pressWav2Mid;
   screenshotPath_ = QString::fromStdString(arguments.screenshotPath);
+  progressScreenshotPath_ = QString::fromStdString(arguments.progressScreenshotPath);
 }
 
 void AnalysisApp::RunStartupRequests(MainDialog& dialog) {
@@ -78,14 +80,30 @@ void AnalysisApp::RunStartupRequests(MainDialog& dialog) {
     dialog.SelectFileFromCommandLine(file_);
     if (dialog.EndResult()) return;  // a device failure ended the window
   }
-  if (pressWav2Mid_) {
-    if (auto* button = dialog.ControlAs<QAbstractButton>(kIdWav2Mid)) button->click();
-  }
-  if (!screenshotPath_.isEmpty()) {
+  auto screenshotLater = [this, &dialog] {
+    if (screenshotPath_.isEmpty()) return;
     QTimer::singleShot(kScreenshotDelayMs, &dialog, [this, &dialog] {
       SaveScreenshot(dialog, screenshotPath_);
       dialog.close();
     });
+  };
+  if (!progressScreenshotPath_.isEmpty()) {
+    // Drawn from the widgets at once: the screen may not have caught up with the run.
+    dialog.SetRunProgressHook([this, &dialog, taken = false](int process, int percent) mutable {
+      if (taken || process != 1 || percent < 50) return;
+      taken = true;
+      dialog.grab().save(progressScreenshotPath_, "PNG");
+    });
+  }
+  if (pressWav2Mid_) {
+    // The conversion runs on a worker: the picture waits for its end.
+    dialog.SetRunFinishedHook([screenshotLater, taken = false](int) mutable {
+      if (!std::exchange(taken, true)) screenshotLater();
+    });
+    if (auto* button = dialog.ControlAs<QAbstractButton>(kIdWav2Mid)) button->click();
+    if (!dialog.RunInProgress()) screenshotLater();
+  } else {
+    screenshotLater();
   }
 }
 

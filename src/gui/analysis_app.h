@@ -39,6 +39,7 @@ class AnalysisApp {
   std::string file_;  // absolute, or empty
   bool pressWav2Mid_ = false;
   QString screenshotPath_;
+  QString progressScreenshotPath_;
 };
 
 }  // namespace tonvale

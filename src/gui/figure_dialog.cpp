@@ -19,11 +19,10 @@ const CommandEntry<FigureDialog> FigureDialog::kCommands[] = {
 FigureDialog::FigureDialog(Session& session, UserDialogs& dialogs, QWidget* parent)
     : DialogWindow(FigureDialogTemplate(), parent), session_(session), dialogs_(dialogs) {
   ResetEnlargedFigure(session_);
-  lines_.AddObserver(this);
 }
 
 FigureDialog::~FigureDialog() {
-  lines_.RemoveObserver(this);
+  if (m_figureList != nullptr) m_figureList->Follow(nullptr);
 }
 
 void FigureDialog::DoDataExchange(DataExchange& dx) {
@@ -32,6 +31,7 @@ void FigureDialog::DoDataExchange(DataExchange& dx) {
 }
 
 bool FigureDialog::OnInitDialog() {
+  if (m_figureList != nullptr) m_figureList->Follow(&lines_);
   ShowEnlargedHelp(lines_);
   return false;  // no control takes the focus
 }
@@ -61,14 +61,6 @@ void FigureDialog::OnChproc() {
 
 void FigureDialog::ShowError(const std::string& text) {
   dialogs_.ShowMessageBox(nullptr, text, "", MessageIcon::kNone);
-}
-
-void FigureDialog::OnLogCleared() {
-  if (m_figureList != nullptr) m_figureList->ResetContent();
-}
-
-void FigureDialog::OnLineAppended(std::string_view line) {
-  if (m_figureList != nullptr) m_figureList->AppendString(line);
 }
 
 }  // namespace tonvale

@@ -28,10 +28,7 @@ enum FigureControl : int {
 // own list of lines and the buttons "re-draw", "chmod" and "chproc". Every opening starts with
 // the figure of process 1 in display type 0 and draws nothing until a button is pressed; a
 // figure that cannot be drawn is explained in a message box. Esc or the close box end it.
-class FigureDialog : public DialogWindow,
-                     public EnlargedFigureView,
-                     private FigureErrors,
-                     private MessageLog::Observer {
+class FigureDialog : public DialogWindow, public EnlargedFigureView, private FigureErrors {
  public:
   FigureDialog(Session& session, UserDialogs& dialogs, QWidget* parent = nullptr);
   ~FigureDialog() override;
@@ -55,10 +52,6 @@ class FigureDialog : public DialogWindow,
 
   // FigureErrors: a box with no owner, no caption and an OK button.
   void ShowError(const std::string& text) override;
-
-  // MessageLog::Observer: the window's list follows its lines.
-  void OnLogCleared() override;
-  void OnLineAppended(std::string_view line) override;
 
   static const CommandEntry<FigureDialog> kCommands[];
 

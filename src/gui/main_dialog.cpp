@@ -1,7 +1,9 @@
 #include "gui/main_dialog.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <cctype>
 
 #include "app/output_file.h"
@@ -10,12 +12,15 @@
 #include "extraction/recording_formats.h"
 #include "gui/busy_cursor.h"
 #include "gui/dialog_template.h"
+#include "gui/dialog_units.h"
 #include "gui/figure_dialog.h"
 #include "gui/log_list_box.h"
 #include "gui/method_choice.h"
 #include "gui/plot_surface.h"
 #include "gui/plot_surface_canvas.h"
+#include "gui/process_runner.h"
 #include "gui/program_icon.h"
+#include "gui/run_status_bar.h"
 #include "gui/startup_text.h"
 #include "pipeline/figure_commands.h"
 #include "pipeline/process_commands.h"
@@ -101,13 +106,33 @@ MainDialog::MainDialog(Session& session, MediaDevice& device, UserDialogs& dialo
       device_(device),
       dialogs_(dialogs),
       desktop_(desktop),
-      m_hIcon(LoadProgramIcon()) {
-  session_.log.AddObserver(this);
+      m_hIcon(LoadProgramIcon()),
+      statusBar_(new RunStatusBar(this)),
+      runner_(std::make_unique<ProcessRunner>(session)) {
+  // The strip that follows a run lies below everything the template places.
+  const QSize client = DialogClientSize(Template());
+  setFixedSize(client.width(), client.height() + RunStatusBar::kHeight);
+  statusBar_->setGeometry(0, client.height(), client.width(), RunStatusBar::kHeight);
+  connect(statusBar_->CancelButton(), &QPushButton::clicked, this, [this] { CancelRun(); });
+
+  runner_->onProgress = [this](int process, int percent) {
+    statusBar_->ShowProgress(process, percent);
+    if (runProgress_) runProgress_(process, percent);
+  };
+  runner_->onPicture = [this](const QImage& picture) {
+    if (m_plotFrame == nullptr) return;
+    m_plotFrame->Picture() = picture;
+    m_plotFrame->PictureChanged();
+  };
+  runner_->onFinished = [this](int result) { OnRunFinished(result); };
   AddMethodChoice(this, session_);
 }
 
 MainDialog::~MainDialog() {
-  session_.log.RemoveObserver(this);
+  // The run writes into the session's log, which the list box follows: it ends first.
+  runner_.reset();
+  if (m_logList != nullptr) m_logList->Follow(nullptr);
+  if (busy_) QGuiApplication::restoreOverrideCursor();
 }
 
 void MainDialog::DoDataExchange(DataExchange& dx) {
@@ -122,17 +147,20 @@ bool MainDialog::OnInitDialog() {
   m_bDeviceOpen = 0;
   m_bPlaying = 0;
   m_bPaused = 0;
+  if (m_logList != nullptr) m_logList->Follow(&session_.log);
   session_.log.ClearLog();
   for (std::string_view line : StartupText()) session_.log.AppendLog(line);
   return true;
 }
 
 bool MainDialog::PreTranslateKeyDown(const QKeyEvent& event) {
-  // Neither key may close the window or press a button.
+  // Neither key may close the window or press a button; Esc cancels a run.
   switch (event.key()) {
+    case Qt::Key_Escape:
+      CancelRun();
+      return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Escape:
       return true;
     default:
       return false;
@@ -144,16 +172,12 @@ void MainDialog::OnCommand(int id) {
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {
+  // A run is cancelled, which it notices at its next block, and the window waits for it: its
+  // unfinished files are dropped and the previous ones stay.
+  CancelRun();
+  WaitForRun();
   CloseDevice();
   DialogWindow::closeEvent(event);
-}
-
-void MainDialog::OnLogCleared() {
-  if (m_logList != nullptr) m_logList->ResetContent();
-}
-
-void MainDialog::OnLineAppended(std::string_view line) {
-  if (m_logList != nullptr) m_logList->AppendString(line);
 }
 
 // ---- Device ----
@@ -296,29 +320,72 @@ bool MainDialog::StopPlayback() {
   return status.ok() || status.code == DeviceStatus::Code::kNoAudioOutput;
 }
 
+void MainDialog::StartRun(int (*command)(Session&, ProcessHost&), bool readsPathField) {
+  if (runner_->Running()) return;
+  QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+  busy_ = true;
+  ProcessRunner::Inputs inputs;
+  if (readsPathField) {
+    TakePathField();
+    inputs.fileSelected = StopPlayback();
+  }
+  inputs.path = m_strFilePath;
+  if (m_plotFrame != nullptr) inputs.picture = m_plotFrame->Picture();
+  EnableRunConflicts(false);
+  statusBar_->ShowProgress(0, 0);
+  runner_->Start(command, std::move(inputs));
+}
+
+void MainDialog::OnRunFinished(int result) {
+  if (busy_) QGuiApplication::restoreOverrideCursor();
+  busy_ = false;
+  statusBar_->ShowIdle();
+  EnableRunConflicts(true);
+  if (runFinished_) runFinished_(result);
+}
+
+void MainDialog::EnableRunConflicts(bool enable) {
+  // Each of these reads or writes the settings, the work files or the main figure.
+  for (int id : {kIdProcess1, kIdProcess2, kIdProcess3, kIdProcess4, kIdWav2Mid, kIdLoad, kIdReset,
+                 kIdPlot1, kIdPlot2, kIdChmod}) {
+    if (QWidget* control = Control(id)) control->setEnabled(enable);
+  }
+  // The run has taken its method already.
+  if (auto* method = findChild<QWidget*>(QString::fromLatin1(kMethodChoiceName))) {
+    method->setEnabled(enable);
+  }
+}
+
+bool MainDialog::RunInProgress() const {
+  return runner_->Running();
+}
+
+void MainDialog::CancelRun() {
+  runner_->Cancel();
+}
+
+void MainDialog::WaitForRun() {
+  runner_->Wait();
+}
+
 void MainDialog::OnProcess1() {
-  BusyCursor busy;
-  RunProcess1(session_, *this);
+  StartRun(RunProcess1, true);
 }
 
 void MainDialog::OnProcess2() {
-  BusyCursor busy;
-  RunProcess2(session_, *this);
+  StartRun(RunProcess2, false);
 }
 
 void MainDialog::OnProcess3() {
-  BusyCursor busy;
-  RunProcess3(session_, *this);
+  StartRun(RunProcess3, false);
 }
 
 void MainDialog::OnProcess4() {
-  BusyCursor busy;
-  RunProcess4(session_, *this);
+  StartRun(RunProcess4, false);
 }
 
 void MainDialog::OnWav2Mid() {
-  BusyCursor busy;
-  RunWav2Mid(session_, *this);
+  StartRun(RunWav2Mid, true);
 }
 
 // ---- Figures ----

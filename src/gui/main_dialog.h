@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QIcon>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,8 @@ namespace tonvale {
 
 class LogListBox;
 class PlotSurface;
+class ProcessRunner;
+class RunStatusBar;
 
 // Control ids of the main window (resources/dialog_102.txt).
 enum MainControl : int {
@@ -49,7 +53,10 @@ std::string HelpPagePath(const Session& session);
 
 // The program's only main window: the path field and the player, the settings buttons, the
 // plot frame, the analysis buttons and the message log. It shows the session's message log in
-// its list box, drives one playback device, and is the host of the process commands.
+// its list box, drives one playback device, and runs the process commands on a worker thread
+// (ProcessRunner) while it stays responsive: a strip below the template's controls shows which
+// process runs and how far it is, with a "cancel" button (or Esc); the buttons that would
+// conflict with the run are disabled until it ends.
 //
 // Player state: m_bDeviceOpen is 1 while the device holds the selected file; m_bPlaying is 1
 // from a "play" until a stop or a reopen (the end of the sound is never observed); m_bPaused
@@ -57,18 +64,35 @@ std::string HelpPagePath(const Session& session);
 // "pause" resumes. A device failure is shown in a message box and, except when "pause" fails
 // to stop, ends the window and with it the program. A machine without any sound output is no
 // failure of the file: the window says so and keeps the file open on a silent device.
-class MainDialog : public DialogWindow, public ProcessHost, private MessageLog::Observer {
+class MainDialog : public DialogWindow, public MainFigureView {
  public:
   MainDialog(Session& session, MediaDevice& device, UserDialogs& dialogs, DesktopOpener& desktop,
              QWidget* parent = nullptr);
   ~MainDialog() override;
 
-  // ProcessHost.
-  std::string TakePathField() override;
-  std::string SelectedPath() const override { return m_strFilePath; }
-  bool StopPlayback() override;
+  // MainFigureView, for the figure buttons.
   int PlotProcess1() override;
   int PlotProcess2() override;
+
+  // What a run takes from the window before it starts, on the window's thread: the text of
+  // the path field (which becomes the selected path), and the stop of playback, keeping the
+  // player's own flags; false when no device is open or stopping fails, since an open device
+  // is the proof that a file has been selected.
+  std::string TakePathField();
+  std::string SelectedPath() const { return m_strFilePath; }
+  bool StopPlayback();
+
+  // A process command runs on the worker.
+  bool RunInProgress() const;
+  // Asks the running command to stop ("cancel", Esc); nothing when none runs.
+  void CancelRun();
+  // Blocks until the running command has ended and the window has taken its results.
+  void WaitForRun();
+  // Called on the window's thread each time a run ends, after the window took its results.
+  void SetRunFinishedHook(std::function<void(int result)> hook) { runFinished_ = std::move(hook); }
+  // Called for each progress report the window shows (process 1 to 4, percent).
+  void SetRunProgressHook(std::function<void(int, int)> hook) { runProgress_ = std::move(hook); }
+  RunStatusBar* StatusBar() const { return statusBar_; }
 
   // Device operations; each returns false when a failure has ended the window. A missing
   // sound output is announced by the open unless the caller announces it itself.
@@ -132,9 +156,12 @@ class MainDialog : public DialogWindow, public ProcessHost, private MessageLog::
   // Draws the main figure of the current state into the plot frame; 0 when it was drawn.
   int PlotMainFigure();
 
-  // MessageLog::Observer: the list box follows the log.
-  void OnLogCleared() override;
-  void OnLineAppended(std::string_view line) override;
+  // Takes what `command` needs from the window and starts it on the worker. Process 1 (alone
+  // or in "wav2mid") reads the path field and stops playback first.
+  void StartRun(int (*command)(Session&, ProcessHost&), bool readsPathField);
+  void OnRunFinished(int result);
+  // Enables or disables the buttons that would conflict with a run.
+  void EnableRunConflicts(bool enable);
 
   static const CommandEntry<MainDialog> kCommands[];
 
@@ -151,6 +178,11 @@ class MainDialog : public DialogWindow, public ProcessHost, private MessageLog::
   LogListBox* m_logList = nullptr;
   std::string m_strFilePath;
   QIcon m_hIcon;
+  RunStatusBar* statusBar_ = nullptr;
+  bool busy_ = false;  // the busy cursor shows for a run
+  std::unique_ptr<ProcessRunner> runner_;
+  std::function<void(int)> runFinished_;
+  std::function<void(int, int)> runProgress_;
 };
 
 }  // namespace tonvale

@@ -9,6 +9,8 @@ WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments) 
   const OptionSpec specs[] = {
       Valued("--screenshot", "a file name",
              [&result](const std::string& path) { result.screenshotPath = path; }),
+      Valued("--progress-screenshot", "a file name",
+             [&result](const std::string& path) { result.progressScreenshotPath = path; }),
       Switch("--wav2mid", {}, [&result] { result.pressWav2Mid = true; }),
   };
   const CommandLine line = ParseCommandLine(arguments, specs);
@@ -45,7 +47,11 @@ user's own, else (an installed program) in $XDG_DATA_HOME/tonvale/, by default
 For developers only (pictures for the documentation and tests):
   --screenshot PNG   save a picture of the window to PNG once it is shown, then close it;
                      message boxes go to the standard error stream instead
-  --wav2mid          press "wav2mid" once FILE.wav is selected
+  --wav2mid          press "wav2mid" once FILE.wav is selected; a --screenshot is taken
+                     when the conversion has ended
+  --progress-screenshot PNG
+                     save a picture of the window to PNG when the first process of a run
+                     is halfway through
 )";
 }
 

@@ -43,8 +43,8 @@ int PlotEnlargedFigure(Session& session, Canvas& canvas, FigureErrors& errors) {
                     canvas, errors);
 }
 
-int ShowProcess1Figure(Session& session, ProcessHost& host) {
-  if (host.PlotProcess1() != 0) return 1;
+int ShowProcess1Figure(Session& session, MainFigureView& view) {
+  if (view.PlotProcess1() != 0) return 1;
   MessageLog& log = session.log;
   log.ClearLog();
   log.AppendLog("% プロセス 1 を表示しました．");
@@ -58,8 +58,8 @@ int ShowProcess1Figure(Session& session, ProcessHost& host) {
   return 0;
 }
 
-int ShowProcess2Figure(Session& session, ProcessHost& host) {
-  if (host.PlotProcess2() != 0) return 1;
+int ShowProcess2Figure(Session& session, MainFigureView& view) {
+  if (view.PlotProcess2() != 0) return 1;
   MessageLog& log = session.log;
   log.ClearLog();
   log.AppendLog("% プロセス 2 を表示しました．");
@@ -74,7 +74,7 @@ int ShowProcess2Figure(Session& session, ProcessHost& host) {
   return 0;
 }
 
-void ChangeMainDisplayType(Session& session, ProcessHost& host) {
+void ChangeMainDisplayType(Session& session, MainFigureView& view) {
   FigureState& state = session.mainFigure;
   state.DispColor = NextDisplayType(state.DispColor);
   MessageLog& log = session.log;
@@ -83,10 +83,10 @@ void ChangeMainDisplayType(Session& session, ProcessHost& host) {
   AppendDisplayType(log, state);
   if (state.PlotNum == 1) {
     log.AppendLog(kProcess1Line);
-    host.PlotProcess1();
+    view.PlotProcess1();
   } else if (state.PlotNum == 2) {
     log.AppendLog(kProcess2Line);
-    host.PlotProcess2();
+    view.PlotProcess2();
   }
 }
 

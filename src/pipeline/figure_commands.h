@@ -13,10 +13,10 @@ namespace tonvale {
 int PlotMainFigure(Session& session, int PlotNum, Canvas& canvas);
 int PlotEnlargedFigure(Session& session, Canvas& canvas, FigureErrors& errors);
 
-// The main window's figure buttons. They draw through the host and report into the log.
-int ShowProcess1Figure(Session& session, ProcessHost& host);      // "plot-1"
-int ShowProcess2Figure(Session& session, ProcessHost& host);      // "plot-2"
-void ChangeMainDisplayType(Session& session, ProcessHost& host);  // "chmod"
+// The main window's figure buttons. They draw through the view and report into the log.
+int ShowProcess1Figure(Session& session, MainFigureView& view);      // "plot-1"
+int ShowProcess2Figure(Session& session, MainFigureView& view);      // "plot-2"
+void ChangeMainDisplayType(Session& session, MainFigureView& view);  // "chmod"
 
 // What the enlarged figure window's buttons need from the window.
 class EnlargedFigureView {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/input_stream.h"
+#include "app/numbers.h"
 #include "app/output_file.h"
 #include "app/settings_file.h"
 #include "extraction/peak_extraction.h"
@@ -26,18 +27,24 @@ bool Refined(const Session& session) {
 
 // Loads the settings, then starts the command's story in a cleared log. The refined method
 // says so under the heading; the faithful method's story stays as it always was.
-bool Begin(Session& session, std::string_view heading, std::string_view description) {
+bool Begin(Session& session, int process, std::string_view description) {
   if (LoadSettings(session) != 0) return false;
   session.log.ClearLog();
-  session.log.AppendLog(heading);
+  session.log.AppendLog(Format("%% プロセス %d", process));
   session.log.AppendLog(description);
   if (Refined(session)) session.log.AppendLog(kRefinedMethodLine);
+  session.progress.BeginProcess(process);
   return true;
 }
 
 int Fail(Session& session, std::string_view message) {
   session.log.AppendLog(message);
   return 1;
+}
+
+// A stage that stopped: cancelled by the user, or failed with its own error line before this.
+int StageFailed(Session& session, std::string_view message) {
+  return Fail(session, session.progress.Cancelled() ? kCancelledLine : message);
 }
 
 // The WAVE path that process 2 copied into the lump file; empty without one. False, after the
@@ -57,7 +64,7 @@ bool AnalysedWavePath(Session& session, std::string& wave) {
 
 int RunProcess1(Session& session, ProcessHost& host) {
   const std::string path = host.TakePathField();
-  if (!Begin(session, "% プロセス 1", "wave ファイルからスペクトルピークを抽出します．")) return 1;
+  if (!Begin(session, 1, "wave ファイルからスペクトルピークを抽出します．")) return 1;
   // An open playback device stands as the proof that a file has been selected.
   const bool stopped = host.StopPlayback();
   if (!stopped || path.size() < 4) {
@@ -69,42 +76,41 @@ int RunProcess1(Session& session, ProcessHost& host) {
   const int result =
       Refined(session) ? RefinedPeakExtraction(session, path) : PeakExtraction(session, path);
   if (result != 0) {
-    return Fail(session, "err: PeakExtraction が異常終了しました．");
+    return StageFailed(session, "err: PeakExtraction が異常終了しました．");
   }
   host.PlotProcess1();
   return 0;
 }
 
 int RunProcess2(Session& session, ProcessHost& host) {
-  if (!Begin(session, "% プロセス 2",
-             "プロセス 1 で抽出したピーク周波数をクラスタリングします．")) {
+  if (!Begin(session, 2, "プロセス 1 で抽出したピーク周波数をクラスタリングします．")) {
     return 1;
   }
   if (!IsReadableFile(session.WorkPath(kPeakFileName))) {
     return Fail(session, "err: PeakExtraction.txt がありません．");
   }
   if ((Refined(session) ? RefinedPeakCombination(session) : PeakCombination(session)) != 0) {
-    return Fail(session, "err: PeakCombination が異常終了しました．");
+    return StageFailed(session, "err: PeakCombination が異常終了しました．");
   }
   host.PlotProcess2();
   return 0;
 }
 
 int RunProcess3(Session& session, ProcessHost&) {
-  if (!Begin(session, "% プロセス 3", "プロセス 2 で推定したピーク集合を用いて音高認識します．")) {
+  if (!Begin(session, 3, "プロセス 2 で推定したピーク集合を用いて音高認識します．")) {
     return 1;
   }
   if (!IsReadableFile(session.WorkPath(kLumpFileName))) {
     return Fail(session, "err: PeakCombination.txt がありません．");
   }
   if ((Refined(session) ? RefinedPitchRecognition(session) : PitchRecognition(session)) != 0) {
-    return Fail(session, "err: PitchRecognition が異常終了しました．");
+    return StageFailed(session, "err: PitchRecognition が異常終了しました．");
   }
   return 0;
 }
 
 int RunProcess4(Session& session, ProcessHost& host) {
-  if (!Begin(session, "% プロセス 4", "プロセス 3 で出力した認識結果から MIDI を生成します．")) {
+  if (!Begin(session, 4, "プロセス 3 で出力した認識結果から MIDI を生成します．")) {
     return 1;
   }
   std::string wave;
@@ -121,8 +127,10 @@ int RunProcess4(Session& session, ProcessHost& host) {
   if (wave.empty() || !IsReadableFile(txt_name)) {
     return Fail(session, "err: 認識結果ファイルがありません．");
   }
+  // The conversion is too short to report on: a cancel is honoured before it.
+  if (session.progress.Cancelled()) return Fail(session, kCancelledLine);
   if (ConvertTxt2Mid(session, txt_name, mid_name) != 0) {
-    return Fail(session, "err: ConvertTxt2Mid が異常終了しました．");
+    return StageFailed(session, "err: ConvertTxt2Mid が異常終了しました．");
   }
   return 0;
 }
@@ -130,6 +138,8 @@ int RunProcess4(Session& session, ProcessHost& host) {
 int RunWav2Mid(Session& session, ProcessHost& host) {
   for (auto* process : {RunProcess1, RunProcess2, RunProcess3, RunProcess4}) {
     if (process(session, host) != 0) return 1;
+    // A cancel that came while a figure was drawn stops the run before the next process.
+    if (session.progress.Cancelled()) return Fail(session, kCancelledLine);
   }
   MessageLog& log = session.log;
   log.ClearLog();

@@ -12,6 +12,10 @@ inline constexpr char kRefinedMethodLine[] = "% method: refined";
 // adding nothing, when that fails), clears the log, writes its two heading lines, checks the
 // input of its stage and runs the stage; a failure adds one "err: " line and returns 1.
 // Processes 1 to 3 run the stage of the session's method; process 4 is the same for both.
+// Each reports its process to session.progress; a run cancelled there stops at the stage's next
+// block, keeps every earlier file as it was, adds kCancelledLine and returns 1.
+
+inline constexpr char kCancelledLine[] = "% 中止しました．前の結果はそのまま残っています．";
 
 // Peak extraction of the file in the path field; needs an open playback device as proof that
 // a file was selected, and the name of a recording format (".wav", ".flac", ".mp3" ... in any

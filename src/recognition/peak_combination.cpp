@@ -93,7 +93,10 @@ int PeakCombination(Session& session) {
     output.Write(part);
     part.clear();
   };
-  LinkingResult linked = LinkPeaks(frames.records, frames.header.LoopCount, frameRate, text, flush);
+  LinkingResult linked =
+      LinkPeaks(frames.records, frames.header.LoopCount, frameRate, text, flush, &session.progress);
+  // Cancelled: the half-made file is dropped and the previous one stays.
+  if (session.progress.Cancelled()) return 1;
   frames.records = PeakTable();
   log.AppendLog(
       Format("      The number of the maximum peaks per frame     = %d", linked.maxPeaksPerFrame));

@@ -115,7 +115,7 @@ struct Member {
 }  // namespace
 
 LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate, std::string& out,
-                        const std::function<void(std::string& out)>& flush) {
+                        const std::function<void(std::string& out)>& flush, RunProgress* progress) {
   LinkingResult result;
   const int count = frames.size();
   if (count < 2) return result;
@@ -124,6 +124,7 @@ LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate,
   std::vector<float> lumpFrequencies;
   std::vector<float> lumpLevels;
   for (int i = 0; i + 1 < count; ++i) {
+    if (progress != nullptr && !progress->Advance(i, count - 1)) return result;
     const int peaks = frames.Count(i);
     result.maxPeaksPerFrame = std::max(result.maxPeaksPerFrame, peaks);
     // A lump needs a member in frame i + 1, and frame loopCount - 1 never joins one.

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "app/run_progress.h"
 #include "extraction/peak_file.h"
 
 namespace tonvale {
@@ -20,7 +21,9 @@ struct LinkingResult {
 // labelled `frameRate` x (its first frame), and its peaks are marked as taken in `frames` by
 // setting their frequency and level to 0; a peak at exactly 0 Hz counts as taken.
 // `flush`, when given, is called whenever `out` holds more than a megabyte, to take it away.
+// Reports to `progress`, when given, frame by frame, and stops early once it is cancelled.
 LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate, std::string& out,
-                        const std::function<void(std::string& out)>& flush = nullptr);
+                        const std::function<void(std::string& out)>& flush = nullptr,
+                        RunProgress* progress = nullptr);
 
 }  // namespace tonvale

@@ -60,6 +60,8 @@ int PitchRecognition(Session& session) {
   std::vector<Note> notes;
   const float maxdB = lumps.MaxdB();
   for (int r = 0; r < lumps.records.size(); ++r) {
+    // Cancelled: the previous note script stays.
+    if (!session.progress.Advance(r, lumps.records.size())) return 1;
     LumpNote lump = MakeLumpNote(lumps.records.Frequencies(r), lumps.records.Levels(r),
                                  lumps.records.Label(r), frameRate, maxdB);
     if (!IsKeptNote(lump, settings.ShortestPeakMs)) continue;

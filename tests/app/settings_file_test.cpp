@@ -34,7 +34,7 @@ std::string EditedDefaultFile(const std::string& from, const std::string& to) {
 class SettingsFileTest : public ::testing::Test {
  protected:
   void WriteSettings(const std::string& bytes) { WriteFile(dir_.File(kSettingsFileName), bytes); }
-  const std::vector<std::string>& Log() const { return session_.log.Lines(); }
+  std::vector<std::string> Log() const { return session_.log.Lines(); }
 
   TempDir dir_;
   Session session_{dir_.path()};

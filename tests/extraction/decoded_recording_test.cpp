@@ -31,7 +31,8 @@ using testing::WriteSoundFile;
 constexpr char kDecodedLine[] = "..The recording is read with libsndfile";
 
 bool Logged(const ExtractionFolder& folder, const std::string& start) {
-  return std::any_of(folder.log().begin(), folder.log().end(),
+  const std::vector<std::string> lines = folder.log();
+  return std::any_of(lines.begin(), lines.end(),
                      [&](const std::string& line) { return line.starts_with(start); });
 }
 

@@ -17,7 +17,7 @@ class ExtractionFolder {
 
   Session& session() { return session_; }
   Settings& settings() { return session_.settings; }
-  const std::vector<std::string>& log() const { return session_.log.Lines(); }
+  std::vector<std::string> log() const { return session_.log.Lines(); }
   std::string Path(const std::string& name) const { return dir_.File(name); }
 
   // Writes `bytes` as a file of the folder and returns its path.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/settings_file.h"
+#include "gui/run_status_bar.h"
 #include "gui/window_arguments.h"
 #include "main_dialog_fixture.h"
 #include "support/temp_dir.h"
@@ -183,7 +184,7 @@ TEST_F(WindowProgramTest, SelectsTheFileNamedOnTheCommandLine) {
   // process 1 wrote the selected file's absolute path into its work file
   EXPECT_NE(testing::ReadFile(dir_.File("PeakExtraction.txt")).find(songs + "/tune.wav"),
             std::string::npos);
-  EXPECT_EQ(QImage(shot).size(), QSize(576, 519));
+  EXPECT_EQ(QImage(shot).size(), QSize(576, 519 + RunStatusBar::kHeight));
 }
 
 }  // namespace

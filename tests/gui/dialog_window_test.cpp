@@ -157,17 +157,19 @@ TEST(DialogWindowTest, PlotFrameKeepsItsPictureAndShowsWhatLiesBeneathUntilPaint
   EXPECT_EQ(after.pixelColor(frame->geometry().topLeft()), QColor(Qt::black));
 }
 
-TEST(DialogWindowTest, LogListAppendsWithoutScrollingOrSelecting) {
+TEST(DialogWindowTest, LogListShowsTheNewestLineWithoutSelecting) {
   RecordingWindow window(MainDialogTemplate());
   window.show();
   auto* list = window.ControlAs<LogListBox>(1012);
   ASSERT_NE(list, nullptr);
   for (int i = 0; i < 200; ++i) list->AppendString("line " + std::to_string(i));
   list->AppendString("two\nparts\n");
+  list->AppendString(std::string(300, 'w'));  // wider than the list: it scrolls sideways
   QApplication::processEvents();
-  EXPECT_EQ(list->LineCount(), 201);
-  EXPECT_EQ(list->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(list->LineCount(), 202);
   EXPECT_GT(list->verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+  EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
   EXPECT_TRUE(list->selectedItems().isEmpty());
   EXPECT_EQ(list->currentRow(), -1);
   EXPECT_EQ(list->Line(200), "two parts ");

@@ -1,4 +1,5 @@
 #include "gui/main_dialog.h"
+#include "gui/run_status_bar.h"
 
 #include <gtest/gtest.h>
 
@@ -124,7 +125,7 @@ TEST_F(MainDialogTest, EveryControlOfTheTemplateStandsWhereTheTemplateSays) {
     }
     EXPECT_EQ((w->focusPolicy() & Qt::TabFocus) != 0, e.tabStop);
   }
-  EXPECT_EQ(window_->size(), QSize(576, 519));
+  EXPECT_EQ(window_->size(), QSize(576, 519 + RunStatusBar::kHeight));
   EXPECT_EQ(window_->minimumSize(), window_->maximumSize()) << "the window has a fixed size";
   EXPECT_FALSE(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(window_->windowFlags() & Qt::WindowMaximizeButtonHint);

@@ -3,9 +3,13 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPushButton>
+#include <QTest>
 
 #include "app/settings_file.h"
+#include "gui/run_status_bar.h"
 #include "main_dialog_fixture.h"
+#include "pipeline/process_commands.h"
 #include "wavegen/wave_writer.h"
 
 namespace tonvale {
@@ -51,7 +55,7 @@ TEST_F(ProcessButtonsTest, PeakExtractionStopsAMidiFilesPlaybackAndRefusesIt) {
   bool busyWhileStopping = false;
   device_.onStop = [&] {
     busyWhileStopping = QGuiApplication::overrideCursor() != nullptr &&
-                        QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+                        QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor;
   };
 
   Click(kIdProcess1);
@@ -99,6 +103,53 @@ TEST_F(ProcessButtonsTest, Wav2MidConvertsTheSelectedFileAndMidiSelectsTheResult
   EXPECT_EQ(PathField(), song_ + ".mid");
   EXPECT_EQ(device_.TakeCalls(), (Lines{"stop", "close", "open midi " + song_ + ".mid"}));
   EXPECT_EQ(testing::ReadFile(song_ + ".mid").substr(0, 4), "MThd");
+}
+
+TEST_F(ProcessButtonsTest, ARunKeepsTheWindowUsableAndEscCancelsItKeepingThePreviousFiles) {
+  ResetSettings(session_);
+  ASSERT_TRUE(wavegen::WriteWave(song_, {{440.0, 0.1, 0.8, 0.5, 3}}, 1.0));
+  OpenFile(song_);
+  Click(kIdWav2Mid);
+  const std::string files[] = {dir_.File("PeakExtraction.txt"), dir_.File("PeakCombination.txt"),
+                               song_ + ".txt", song_ + ".mid"};
+  std::vector<std::string> before;
+  for (const std::string& file : files) before.push_back(testing::ReadFile(file));
+
+  // Long enough that the first process is still under way when Esc arrives.
+  ASSERT_TRUE(wavegen::WriteWave(song_, {{330.0, 0.1, 20.0, 0.5, 3}}, 30.0));
+  window_->ControlAs<QAbstractButton>(kIdWav2Mid)->click();
+  ASSERT_TRUE(window_->RunInProgress());
+  for (int id : {kIdProcess1, kIdProcess2, kIdProcess3, kIdProcess4, kIdWav2Mid, kIdLoad, kIdReset,
+                 kIdPlot1, kIdPlot2, kIdChmod}) {
+    EXPECT_FALSE(window_->Control(id)->isEnabled()) << id;
+  }
+  for (int id : {kIdPlay, kIdStop, kIdOpenFile, kIdPlotHere}) {
+    EXPECT_TRUE(window_->Control(id)->isEnabled()) << id;
+  }
+  EXPECT_TRUE(window_->StatusBar()->CancelButton()->isEnabled());
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  window_->WaitForRun();
+
+  EXPECT_FALSE(window_->RunInProgress());
+  EXPECT_EQ(Log().front(), "% プロセス 1");
+  EXPECT_EQ(Log().back(), kCancelledLine);
+  for (size_t i = 0; i < std::size(files); ++i) {
+    EXPECT_EQ(testing::ReadFile(files[i]), before[i]) << files[i];
+  }
+  EXPECT_TRUE(window_->Control(kIdWav2Mid)->isEnabled());
+  EXPECT_FALSE(window_->StatusBar()->CancelButton()->isEnabled());
+  EXPECT_TRUE(window_->StatusBar()->Text().isEmpty());
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(Running());
+}
+
+TEST_F(ProcessButtonsTest, TheStripNamesTheProcessAndHowFarItIs) {
+  RunStatusBar* strip = window_->StatusBar();
+  strip->ShowProgress(3, 42);
+  EXPECT_EQ(strip->Text(), "3. pitch recognition  42 %");
+  EXPECT_EQ(strip->Percent(), 42);
+  strip->ShowIdle();
+  EXPECT_TRUE(strip->Text().isEmpty());
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "gui/single_instance.h"
+#include "gui/run_status_bar.h"
 
 #include <unistd.h>
 
@@ -176,7 +177,7 @@ TEST_F(SingleInstanceTest, TheProgramShowsItsWindowAndEndsWhenItCloses) {
   EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(program.exitCode(), 0);
   QImage image(shot);
-  EXPECT_EQ(image.size(), QSize(576, 519));
+  EXPECT_EQ(image.size(), QSize(576, 519 + RunStatusBar::kHeight));
 }
 
 }  // namespace

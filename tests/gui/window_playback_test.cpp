@@ -38,7 +38,10 @@ class WindowPlaybackTest : public ::testing::Test {
     window_->show();
   }
 
-  void Click(int id) { window_->ControlAs<QAbstractButton>(id)->click(); }
+  void Click(int id) {
+    window_->ControlAs<QAbstractButton>(id)->click();
+    window_->WaitForRun();
+  }
 
   void OpenFile(const std::string& path) {
     dialogs_.fileAnswers.push_back(path);

@@ -7,6 +7,7 @@
 
 #include "figures/figure_files.h"
 #include "figures/recording_canvas.h"
+#include "support/fake_process_host.h"
 #include "support/temp_dir.h"
 
 namespace tonvale {
@@ -18,26 +19,17 @@ using testing::RecordingCanvas;
 using testing::TempDir;
 using testing::WriteFile;
 
-// A main window reduced to its plot frame.
-class FakeHost : public ProcessHost {
- public:
-  explicit FakeHost(Session& session) : session_(session) {}
-  std::string TakePathField() override { return ""; }
-  std::string SelectedPath() const override { return ""; }
-  bool StopPlayback() override { return false; }
-  int PlotProcess1() override { return Plot(1); }
-  int PlotProcess2() override { return Plot(2); }
-
-  std::vector<int> plots;  // the display type of every figure drawn
-
- private:
-  int Plot(int PlotNum) {
-    RecordingCanvas canvas;
-    int result = PlotMainFigure(session_, PlotNum, canvas);
-    if (result == 0) plots.push_back(session_.mainFigure.DispColor);
-    return result;
+// A main window reduced to its plot frame: records the display type of every figure drawn.
+struct PlotFrameHost : testing::FakeProcessHost {
+  explicit PlotFrameHost(Session& session) {
+    plotter = [this, &session](int PlotNum) {
+      RecordingCanvas canvas;
+      const int result = PlotMainFigure(session, PlotNum, canvas);
+      if (result == 0) plots.push_back(session.mainFigure.DispColor);
+      return result;
+    };
   }
-  Session& session_;
+  std::vector<int> plots;
 };
 
 class FakeEnlargedView : public EnlargedFigureView, public FigureErrors {
@@ -66,11 +58,11 @@ class FigureCommandsTest : public ::testing::Test {
     WriteFile(dir.File("PeakCombination.txt"),
               FigureFile(80, 20, 10, 3, {{0, {{440.0f, 60.0f}, {441.0f, 61.0f}}}}));
   }
-  const std::vector<std::string>& Log() const { return session.log.Lines(); }
+  std::vector<std::string> Log() const { return session.log.Lines(); }
 
   TempDir dir;
   Session session{dir.path()};
-  FakeHost host{session};
+  PlotFrameHost host{session};
 };
 
 TEST_F(FigureCommandsTest, PlotButtonsExplainTheFigureInTheLog) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/settings_file.h"
+#include "support/fake_process_host.h"
 #include "support/temp_dir.h"
 #include "wavegen/wave_writer.h"
 
@@ -14,36 +15,6 @@ namespace tonvale {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-// The window as the commands see it: a path field, a playback device that is open or not,
-// and a plot area that counts its figures.
-class FakeHost : public ProcessHost {
- public:
-  std::string TakePathField() override {
-    selected = field;
-    return field;
-  }
-  std::string SelectedPath() const override { return selected; }
-  bool StopPlayback() override {
-    ++stops;
-    return deviceOpen;
-  }
-  int PlotProcess1() override {
-    ++plots1;
-    return 0;
-  }
-  int PlotProcess2() override {
-    ++plots2;
-    return 0;
-  }
-
-  std::string field;
-  std::string selected;
-  bool deviceOpen = true;
-  int stops = 0;
-  int plots1 = 0;
-  int plots2 = 0;
-};
 
 class ProcessCommandsTest : public ::testing::Test {
  protected:
@@ -56,11 +27,11 @@ class ProcessCommandsTest : public ::testing::Test {
   void WriteTone(const std::string& path) {
     ASSERT_TRUE(wavegen::WriteWave(path, {{440.0, 0.1, 0.8, 0.5, 3}}, 1.0));
   }
-  const Lines& Log() const { return session_.log.Lines(); }
+  Lines Log() const { return session_.log.Lines(); }
 
   testing::TempDir dir_;
   Session session_;
-  FakeHost host_;
+  testing::FakeProcessHost host_;
   const std::string wave_ = dir_.File("song.wav");
 };
 
@@ -154,6 +125,49 @@ TEST_F(ProcessCommandsTest, Wav2MidLeavesTheFiveSummaryLinesOrTheFailingStagesSt
   EXPECT_EQ(Log().back(), "err: PeakCombination が異常終了しました．");
   EXPECT_EQ(host_.plots1, 2);
   EXPECT_EQ(host_.plots2, 1);
+}
+
+// Cancels the run as soon as process `at` reports its start.
+class CancelAtProcess : public RunProgress::Observer {
+ public:
+  CancelAtProcess(RunProgress& progress, int at) : progress_(progress), at_(at) {}
+  void OnProgress(int process, int) override {
+    if (process == at_) progress_.Cancel();
+  }
+
+ private:
+  RunProgress& progress_;
+  int at_;
+};
+
+TEST_F(ProcessCommandsTest, ACancelledRunSaysSoAndKeepsEveryPreviousFile) {
+  WriteTone(wave_);
+  ASSERT_EQ(RunWav2Mid(session_, host_), 0);
+  const std::string files[] = {dir_.File("PeakExtraction.txt"), dir_.File("PeakCombination.txt"),
+                               wave_ + ".txt", wave_ + ".mid"};
+  std::vector<std::string> before;
+  for (const std::string& file : files) before.push_back(testing::ReadFile(file));
+
+  // A different recording, so that any file the run completed would differ.
+  ASSERT_TRUE(wavegen::WriteWave(wave_, {{660.0, 0.1, 0.8, 0.5, 3}}, 1.0));
+  for (int process = 1; process <= 4; ++process) {
+    SCOPED_TRACE(process);
+    Session run(dir_.path());
+    CancelAtProcess cancel(run.progress, process);
+    run.progress.SetObserver(&cancel);
+    EXPECT_EQ(RunWav2Mid(run, host_), 1);
+    const Lines log = run.log.Lines();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log.front(), "% プロセス " + std::to_string(process));
+    EXPECT_EQ(log.back(), kCancelledLine);
+    // The processes before the cancelled one finished and replaced their own files.
+    for (size_t i = static_cast<size_t>(process) - 1; i < std::size(files); ++i) {
+      EXPECT_EQ(testing::ReadFile(files[i]), before[i]) << files[i];
+    }
+    if (process > 1) {
+      EXPECT_NE(testing::ReadFile(files[0]), before[0]);
+    }
+  }
 }
 
 // The note names of the script's note-on lines, in order.

@@ -9,29 +9,20 @@
 #include <vector>
 
 #include "app/session.h"
-#include "pipeline/process_host.h"
+#include "support/fake_process_host.h"
 #include "support/temp_dir.h"
 
 namespace tonvale::testing {
 
 // The window as the process commands see it: the path field holds one file, the playback
-// device is open, and each figure can run a hook (a fault that strikes between two processes).
-class CommandHost : public ProcessHost {
- public:
-  std::string TakePathField() override {
-    selected = field;
-    return field;
+// device is open, and afterProcess1 may strike between two processes.
+struct CommandHost : FakeProcessHost {
+  CommandHost() {
+    plotter = [this](int PlotNum) {
+      if (PlotNum == 1 && afterProcess1) afterProcess1();
+      return 0;
+    };
   }
-  std::string SelectedPath() const override { return selected; }
-  bool StopPlayback() override { return true; }
-  int PlotProcess1() override {
-    if (afterProcess1) afterProcess1();
-    return 0;
-  }
-  int PlotProcess2() override { return 0; }
-
-  std::string field;
-  std::string selected;
   std::function<void()> afterProcess1;
 };
 
@@ -42,7 +33,7 @@ class CommandFolder {
 
   Session& session() { return session_; }
   CommandHost& host() { return host_; }
-  const std::vector<std::string>& Log() const { return session_.log.Lines(); }
+  std::vector<std::string> Log() const { return session_.log.Lines(); }
   // The log as one text, for messages that may be anywhere in it.
   std::string LogText() const;
   std::string File(const std::string& name) const { return dir_.File(name); }
