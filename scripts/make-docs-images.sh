@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Makes the README's pictures from the bundled example (the demo's melody that ends on a C-major
-# chord): the figures of processes 1 and 2 from `wav2mid --figures`, and the main window after a
-# conversion, taken under Xvfb with the window's developer switches (--wav2mid presses the
-# button, --screenshot saves the picture). Both programs run from an installation in a
+# chord): the figures of processes 1 and 2 from `wav2mid --figures`, and the main window during
+# and after a conversion, taken under Xvfb with the window's developer switches (--wav2mid presses
+# the button, --progress-screenshot saves a picture halfway through process 1, --screenshot one
+# at the end). Both programs run from an installation in a
 # temporary folder, so their settings and work files go to a temporary home; the folder has a
 # fixed name, so that the path in the window's picture stays the same from run to run.
-#   usage: scripts/make-docs-images.sh      writes docs/main-window.png, docs/figure-process1.png
-#                                            and docs/figure-process2.png
+#   usage: scripts/make-docs-images.sh      writes docs/main-window.png, docs/window-progress.png,
+#                                            docs/figure-process1.png and docs/figure-process2.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
@@ -31,8 +32,12 @@ cp "$example.process2.png" docs/figure-process2.png
 rm -f "$example".*
 (cd "$HOME/music" &&
   xvfb-run -a -s "-screen 0 1024x768x24" "$work/prefix/bin/tonvale" --wav2mid \
-    --screenshot "$work/main-window.png" melody.wav 2>"$work/window.log") ||
+    --progress-screenshot "$work/progress.png" --screenshot "$work/main-window.png" \
+    melody.wav 2>"$work/window.log") ||
   { cat "$work/window.log" >&2; exit 1; }
 [[ -f $example.mid ]] || { echo "make-docs-images: the window did not convert the example" >&2; exit 1; }
+[[ -f $work/progress.png ]] || { echo "make-docs-images: no picture of the progress" >&2; exit 1; }
 cp "$work/main-window.png" docs/main-window.png
-ls -l docs/main-window.png docs/figure-process1.png docs/figure-process2.png
+cp "$work/progress.png" docs/window-progress.png
+ls -l docs/main-window.png docs/window-progress.png docs/figure-process1.png \
+  docs/figure-process2.png

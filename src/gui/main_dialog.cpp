@@ -1,8 +1,13 @@
 #include "gui/main_dialog.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <cctype>
 
@@ -125,6 +130,27 @@ MainDialog::MainDialog(Session& session, MediaDevice& device, UserDialogs& dialo
     m_plotFrame->PictureChanged();
   };
   runner_->onFinished = [this](int result) { OnRunFinished(result); };
+
+  // Every button is reachable with Tab, in the template's order: the radio buttons and the
+  // plot frame's button too (Enter on it opens the enlarged window), then "cancel".
+  QWidget* previous = nullptr;
+  for (const PlacedControl& placed : Controls()) {
+    const bool button = placed.control->kind == ControlKind::kPushButton ||
+                        placed.control->kind == ControlKind::kAutoRadioButton;
+    if (!button && !placed.control->Has(kStyleTabStop)) continue;
+    placed.widget->setFocusPolicy(Qt::StrongFocus);
+    if (previous != nullptr) QWidget::setTabOrder(previous, placed.widget);
+    previous = placed.widget;
+  }
+  if (previous != nullptr) QWidget::setTabOrder(previous, statusBar_->CancelButton());
+  if (m_plotFrame == nullptr) m_plotFrame = ControlAs<PlotSurface>(kIdPlotFrame);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (m_plotFrame != nullptr) m_plotFrame->SetFocusShown(now == Control(kIdPlotHere));
+  });
+
+  // A recording dropped anywhere on the window is selected as "open file" would select it.
+  setAcceptDrops(true);
+  if (auto* field = ControlAs<QLineEdit>(kIdPathField)) field->setAcceptDrops(false);
   AddMethodChoice(this, session_);
 }
 
@@ -154,13 +180,36 @@ bool MainDialog::OnInitDialog() {
 }
 
 bool MainDialog::PreTranslateKeyDown(const QKeyEvent& event) {
-  // Neither key may close the window or press a button; Esc cancels a run.
+  const bool control = event.modifiers() == Qt::ControlModifier;
+  if (control && event.key() == Qt::Key_O) {
+    OnOpenFile();
+    return true;
+  }
+  if (control && event.key() == Qt::Key_R) {
+    if (QWidget* wav2mid = Control(kIdWav2Mid); wav2mid != nullptr && wav2mid->isEnabled()) {
+      OnWav2Mid();
+    }
+    return true;
+  }
+  // Space plays, pauses and resumes, except while a path is typed.
+  if (event.key() == Qt::Key_Space && event.modifiers() == Qt::NoModifier &&
+      focusWidget() != Control(kIdPathField)) {
+    if (m_bPlaying != 0) {
+      OnPause();
+    } else {
+      OnPlay();
+    }
+    return true;
+  }
+  // Neither key may close the window or press a button; Esc cancels a run, Enter on the plot
+  // frame opens the enlarged window.
   switch (event.key()) {
     case Qt::Key_Escape:
       CancelRun();
       return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
+      if (focusWidget() == Control(kIdPlotHere)) OnPlotHere();
       return true;
     default:
       return false;
@@ -169,6 +218,26 @@ bool MainDialog::PreTranslateKeyDown(const QKeyEvent& event) {
 
 void MainDialog::OnCommand(int id) {
   DispatchCommand<MainDialog>(*this, kCommands, id);
+}
+
+// The first local file of a drop; empty when there is none.
+static std::string DroppedFile(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls()) return {};
+  for (const QUrl& url : mime->urls()) {
+    if (url.isLocalFile()) return url.toLocalFile().toStdString();
+  }
+  return {};
+}
+
+void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFile(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void MainDialog::dropEvent(QDropEvent* event) {
+  const std::string path = DroppedFile(event->mimeData());
+  if (path.empty()) return;
+  event->acceptProposedAction();
+  SelectFileFromCommandLine(path);
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {
@@ -197,10 +266,17 @@ bool MainDialog::CheckDevice(const DeviceStatus& status, const char* caption, On
   return false;
 }
 
-bool MainDialog::OpenDevice(bool announceNoOutput) {
+bool MainDialog::OpenDevice(bool announceNoOutput, OnFailure onFailure) {
   DeviceType type = IsChecked(kIdWave) ? DeviceType::kWaveformAudio : DeviceType::kSequencer;
-  if (!CheckDevice(device_.Open(type, m_strFilePath), kCaptionOpenError, OnFailure::kEndProgram,
-                   announceNoOutput)) {
+  const DeviceStatus status = device_.Open(type, m_strFilePath);
+  if (onFailure == OnFailure::kContinue && !status.ok() &&
+      status.code != DeviceStatus::Code::kNoAudioOutput) {
+    // Said with the file's name; nothing is open afterwards.
+    dialogs_.ShowMessageBox(this, status.error + "\n" + m_strFilePath, kCaptionOpenError,
+                            MessageIcon::kExclamation);
+    return true;
+  }
+  if (!CheckDevice(status, kCaptionOpenError, OnFailure::kEndProgram, announceNoOutput)) {
     return false;
   }
   m_bDeviceOpen = 1;
@@ -258,7 +334,15 @@ void MainDialog::SelectFileFromCommandLine(const std::string& path) {
 void MainDialog::OnPlay() {
   UpdateData(true);
   // Always a freshly opened device, so playback starts from the beginning.
-  if (!CloseDevice() || !OpenDevice(false)) return;
+  if (!CloseDevice()) return;
+  // A mistyped path, or a file the player cannot take (a missing MIDI file with "midi"
+  // checked), is explained in a box and the program goes on: ending it would lose the window.
+  if (!IsReadableFile(m_strFilePath)) {
+    dialogs_.ShowMessageBox(this, "ファイルを開けません．\n" + m_strFilePath, kCaptionOpenError,
+                            MessageIcon::kExclamation);
+    return;
+  }
+  if (!OpenDevice(false, OnFailure::kContinue)) return;
   if (m_bDeviceOpen == 0) return;
   m_bPlaying = 1;
   CheckDevice(device_.PlayFromStart(), kCaptionError, OnFailure::kEndProgram, true);

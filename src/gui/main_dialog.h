@@ -62,7 +62,8 @@ std::string HelpPagePath(const Session& session);
 // from a "play" until a stop or a reopen (the end of the sound is never observed); m_bPaused
 // is set by "pause" and cleared only by a resume, so after pause, stop and play the first
 // "pause" resumes. A device failure is shown in a message box and, except when "pause" fails
-// to stop, ends the window and with it the program. A machine without any sound output is no
+// to stop or "play" cannot open its file (a missing or unplayable file is named in the box),
+// ends the window and with it the program. A machine without any sound output is no
 // failure of the file: the window says so and keeps the file open on a silent device.
 class MainDialog : public DialogWindow, public MainFigureView {
  public:
@@ -96,7 +97,8 @@ class MainDialog : public DialogWindow, public MainFigureView {
 
   // Device operations; each returns false when a failure has ended the window. A missing
   // sound output is announced by the open unless the caller announces it itself.
-  bool OpenDevice(bool announceNoOutput = true);
+  enum class OnFailure { kEndProgram, kContinue };
+  bool OpenDevice(bool announceNoOutput = true, OnFailure onFailure = OnFailure::kEndProgram);
   bool CloseDevice();
   bool StopDevice();
 
@@ -119,10 +121,10 @@ class MainDialog : public DialogWindow, public MainFigureView {
   bool PreTranslateKeyDown(const QKeyEvent& event) override;
   void OnCommand(int id) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
-  enum class OnFailure { kEndProgram, kContinue };
-
   // Routing of the buttons, in the order the window's table lists them.
   void OnReset();
   void OnSetup();

@@ -44,6 +44,17 @@ void PlotSurface::paintEvent(QPaintEvent*) {
   painter.drawLine(inner.bottomLeft(), inner.bottomRight());
   painter.drawLine(inner.topRight(), inner.bottomRight());
   painter.drawImage(ClientRect().topLeft(), picture_);
+  if (focusShown_) {
+    QPen dotted(palette().highlight().color(), 1, Qt::DotLine);
+    painter.setPen(dotted);
+    painter.drawRect(ClientRect().adjusted(2, 2, -3, -3));
+  }
+}
+
+void PlotSurface::SetFocusShown(bool shown) {
+  if (focusShown_ == shown) return;
+  focusShown_ = shown;
+  update();
 }
 
 }  // namespace tonvale

@@ -26,12 +26,16 @@ class PlotSurface : public QWidget {
   const QImage& Picture() const { return picture_; }
   void PictureChanged();
 
+  // A dotted rectangle inside the border shows that the frame has the keyboard focus.
+  void SetFocusShown(bool shown);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   QImage picture_;
+  bool focusShown_ = false;
 };
 
 }  // namespace tonvale

@@ -48,6 +48,8 @@ int RefinedPeakCombination(Session& session) {
   NoteTracker tracker(frames.FrameRate());
   std::vector<FramePitch> pitches;
   for (int r = 0; r < frames.records.size(); ++r) {
+    // Cancelled: the previous lump file stays.
+    if (!session.progress.Advance(r, frames.records.size())) return 1;
     analyser.Analyse(frames.records.Frequencies(r), frames.records.Levels(r), pitches);
     tracker.AddFrame(analyser.harmonicSums(), pitches);
   }

@@ -133,7 +133,7 @@ TEST_F(PlayerTest, MidiWithoutAMidiFileKeepsTheWaveFile) {
   EXPECT_EQ(PathField(), song_);
 }
 
-TEST_F(PlayerTest, AFileTheDeviceCannotOpenEndsTheProgramAfterItsMessage) {
+TEST_F(PlayerTest, PlayWithAFileTheDeviceCannotOpenNamesItAndTheProgramGoesOn) {
   OpenFile(song_);
   Click(kIdMidi);  // no song.wav.mid: song.wav stays selected, but "midi" is checked now
   device_.TakeCalls();
@@ -141,13 +141,21 @@ TEST_F(PlayerTest, AFileTheDeviceCannotOpenEndsTheProgramAfterItsMessage) {
   Click(kIdPlay);  // so the sequencer is asked to open song.wav, and refuses
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
   EXPECT_EQ(dialogs_.boxes[0].caption, "ファイルオープンエラー");
-  EXPECT_EQ(dialogs_.boxes[0].text, "The file cannot be played as a MIDI sequence.");
+  EXPECT_EQ(dialogs_.boxes[0].text, "The file cannot be played as a MIDI sequence.\n" + song_);
   EXPECT_EQ(dialogs_.boxes[0].icon, MessageIcon::kExclamation);
-  EXPECT_EQ(window_->EndResult(), QDialog::Rejected);
-  EXPECT_FALSE(window_->isVisible());
+  EXPECT_TRUE(Running());
   EXPECT_FALSE(window_->DeviceOpen());
+  EXPECT_FALSE(window_->Playing());
   EXPECT_EQ(device_.TakeCalls(), (Calls{"stop", "close", "open midi " + song_}))
       << "nothing is played after the error";
+
+  // A mistyped path: named in the box, the device is not even asked.
+  window_->ControlAs<QLineEdit>(kIdPathField)->setText("/no/such/song.wav");
+  Click(kIdPlay);
+  ASSERT_EQ(dialogs_.boxes.size(), 2u);
+  EXPECT_EQ(dialogs_.boxes[1].text, "ファイルを開けません．\n/no/such/song.wav");
+  EXPECT_TRUE(device_.TakeCalls().empty());
+  EXPECT_TRUE(Running());
 }
 
 TEST_F(PlayerTest, FailuresOfStopPlayAndResumeEndTheProgramButPauseGoesOn) {
