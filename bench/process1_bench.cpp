@@ -129,5 +129,37 @@ BENCHMARK(BM_Process1ThreeMinutesStereo)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
+// Process 1 on the 3-minute WAVE file with 1 and 2 threads (state.range(0)): the filter
+// blocks and the frames are shared out, with the same peak file whatever the count.
+void BM_Process1Threads(benchmark::State& state) {
+  const std::string wave = Folder() + "three_minutes_44k_stereo.wav";
+  if (!MakeRecording(wave)) {
+    state.SkipWithError("cannot write the recording");
+    return;
+  }
+  std::fflush(stderr);
+  const int saved = dup(2);
+  FILE* quiet = std::freopen("/dev/null", "w", stderr);
+  int result = 0;
+  for (auto _ : state) {
+    Session session(Folder());
+    session.settings = DefaultSettings();
+    session.settings.ProposedMethod1 = "なし";
+    session.analysisThreads = static_cast<unsigned>(state.range(0));
+    result = PeakExtraction(session, wave);
+  }
+  std::fflush(stderr);
+  if (quiet != nullptr) dup2(saved, 2);
+  close(saved);
+  if (result != 0) state.SkipWithError("process 1 failed");
+}
+BENCHMARK(BM_Process1Threads)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+
 }  // namespace
 }  // namespace tonvale

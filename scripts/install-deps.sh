@@ -7,7 +7,7 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   # window, playback, sound font, fonts
-  qt6-base-dev libgl-dev libsdl2-dev libfluidsynth-dev libsndfile1-dev
+  qt6-base-dev libgl-dev libxcb1-dev libsdl2-dev libfluidsynth-dev libsndfile1-dev
   timgm6mb-soundfont fonts-ipafont-gothic fonts-liberation fonts-dejavu-core
   # the Debian package (dpkg-shlibdeps, file) and its checks (desktop-file-validate,
   # appstreamcli)

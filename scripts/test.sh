@@ -28,6 +28,7 @@ BUILD_DIR=build-asan bash scripts/build.sh -DTONVALE_SANITIZE=ON -DTONVALE_BUILD
   -DTONVALE_BUILD_BENCHMARKS=OFF
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0}
 (cd build-asan && ctest --output-on-failure -j"$(nproc)")
 
 echo "== command and log tests under ThreadSanitizer"

@@ -27,7 +27,15 @@ WorkerPool::~WorkerPool() {
 void WorkerPool::Run(size_t count, const std::function<void(size_t, unsigned)>& task) {
   if (count == 0) return;
   if (size_ == 1 || count == 1) {
-    for (size_t i = 0; i < count; ++i) task(i, 0);
+    std::exception_ptr failure;
+    for (size_t i = 0; i < count; ++i) {
+      try {
+        task(i, 0);
+      } catch (...) {
+        if (!failure) failure = std::current_exception();
+      }
+    }
+    if (failure) std::rethrow_exception(failure);
     return;
   }
   {

@@ -93,6 +93,8 @@ int Run(Session& session, const std::string& wavePath) {
   std::string record;
   double MaxdB = -1000.0, MindB = 1000.0;
   for (int64_t m = 1; m <= loopCount; ++m) {
+    // Cancelled: the half-made peak file is dropped and the previous one stays.
+    if (!session.progress.Advance(m - 1, loopCount)) return 1;
     if (spectrum.NextFrame(source, peaks) != 0) {
       // A decoded recording that cannot be read on leaves the previous peak file.
       if (!decoded) file.KeepPartial();

@@ -1,6 +1,7 @@
 #include "gui/analysis_app.h"
 
 #include <clocale>
+#include <cstdio>
 #include <filesystem>
 #include <utility>
 
@@ -17,6 +18,7 @@
 #include "app/settings_file.h"
 #include "gui/console_user_dialogs.h"
 #include "gui/flat_control_style.h"
+#include "gui/hand_over.h"
 #include "gui/main_dialog.h"
 #include "gui/qt_user_dialogs.h"
 #include "gui/single_instance.h"
@@ -109,9 +111,14 @@ void AnalysisApp::RunStartupRequests(MainDialog& dialog) {
 
 int AnalysisApp::InitInstance() {
   SingleInstance instance(InstanceKey(QCoreApplication::applicationName()));
-  if (!instance.Claim()) {
-    instance.AskRunningInstanceToActivate(file_);
-    return 0;
+  const SingleInstance::Claim claim = instance.TryClaim();
+  if (claim == SingleInstance::Claim::kRunning) {
+    ActivationRequest request = proofs_;
+    request.file = file_;
+    if (instance.AskRunningInstanceToActivate(request)) return 0;
+    std::fprintf(stderr, "tonvale: another instance is running but cannot be reached: %s\n",
+                 instance.Problem().c_str());
+    return 1;
   }
 
   Session session(GetProgramDirectory());
@@ -128,12 +135,17 @@ int AnalysisApp::InitInstance() {
       screenshotPath_.isEmpty() ? static_cast<UserDialogs&>(interactiveDialogs) : unattendedDialogs;
   QtDesktopOpener desktop;
   MainDialog dialog(session, *device, dialogs, desktop);
-  instance.OnActivationRequested([&dialog](const std::string& file) {
-    if (dialog.isMinimized()) dialog.showNormal();
-    dialog.raise();
-    dialog.activateWindow();
-    if (!file.empty()) dialog.SelectFileFromCommandLine(file);
-  });
+  HandOver handOver(dialog);
+  if (claim == SingleInstance::Claim::kFirst) {
+    instance.OnActivationRequested(
+        [&handOver](const ActivationRequest& request) { handOver.Serve(request); });
+  } else {
+    // The program runs all the same, without taking the files of later starts.
+    std::fprintf(stderr, "tonvale: later starts cannot hand over to this window: %s\n",
+                 instance.Problem().c_str());
+    session.log.AppendLog("err: 後から起動したときの受け渡しができません（" + instance.Problem() +
+                          "）．");
+  }
   // Runs once the modal loop has started, so that the window is up before any message box.
   QTimer::singleShot(0, &dialog, [this, &dialog] { RunStartupRequests(dialog); });
   dialog.DoModal();

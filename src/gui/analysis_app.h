@@ -3,6 +3,7 @@
 #include <QString>
 #include <string>
 
+#include "gui/single_instance.h"
 #include "gui/window_arguments.h"
 
 class QApplication;
@@ -28,6 +29,10 @@ class AnalysisApp {
   // "wav2mid", then save a picture of the window and close it).
   void SetArguments(const WindowArguments& arguments);
 
+  // The proofs of the user's action that started this process, taken from the environment
+  // before Qt connects to the display (which takes the startup id out of it).
+  void SetLaunchProofs(const ActivationRequest& proofs) { proofs_ = proofs; }
+
   // Returns the process's exit code.
   int InitInstance();
 
@@ -37,6 +42,7 @@ class AnalysisApp {
 
   QApplication& application_;
   std::string file_;  // absolute, or empty
+  ActivationRequest proofs_;
   bool pressWav2Mid_ = false;
   QString screenshotPath_;
   QString progressScreenshotPath_;

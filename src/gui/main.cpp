@@ -5,6 +5,7 @@
 
 #include "app/version.h"
 #include "gui/analysis_app.h"
+#include "gui/single_instance.h"
 #include "gui/window_arguments.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     std::fputs(tonvale::VersionText("tonvale").c_str(), stdout);
     return 0;
   }
+  // Qt takes the startup id out of the environment when it connects to the display.
+  const tonvale::ActivationRequest proofs = tonvale::RequestFromEnvironment({});
   QApplication application(argc, argv);  // takes Qt's own options (-platform ...) out of argv
   const tonvale::WindowArguments arguments = ParseWindowArguments({argv + 1, argv + argc});
   if (!arguments.error.empty()) {
@@ -27,5 +30,6 @@ int main(int argc, char** argv) {
   }
   tonvale::AnalysisApp app(application);
   app.SetArguments(arguments);
+  app.SetLaunchProofs(proofs);
   return app.InitInstance();
 }

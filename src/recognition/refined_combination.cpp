@@ -7,6 +7,7 @@
 
 #include "app/numbers.h"
 #include "app/output_file.h"
+#include "dsp/worker_pool.h"
 #include "extraction/work_file.h"
 #include "recognition/refined_notes.h"
 #include "recognition/refined_pitch.h"
@@ -22,6 +23,8 @@ constexpr float kPieceRangeDb = 45.f;
 // harmonic at a time. Notes high enough that fewer harmonics fit below 5500 Hz ask for fewer.
 constexpr float kLeastPartials = 2.f;
 constexpr double kHighestPartialHz = 5500.0;
+// Frames handed to the workers at a time: 2.5 s at the usual shift, a few hundred kilobytes.
+constexpr int kBatchFrames = 256;
 
 bool IsPitched(const TrackedNote& note) {
   const double fit = std::floor(kHighestPartialHz / NoteFrequency(note.note));
@@ -44,12 +47,25 @@ int RefinedPeakCombination(Session& session) {
     return 1;
   }
 
-  HarmonicAnalyser analyser;
+  // The frames are analysed a batch at a time by the workers, each with an analyser of its
+  // own, and followed into notes in their order.
+  WorkerPool pool(session.analysisThreads);
+  std::vector<HarmonicAnalyser> analysers(pool.size());
+  std::vector<std::vector<FramePitch>> pitches(kBatchFrames);
+  std::vector<std::vector<double>> sums(kBatchFrames);
   NoteTracker tracker(frames.FrameRate());
-  std::vector<FramePitch> pitches;
-  for (int r = 0; r < frames.records.size(); ++r) {
-    analyser.Analyse(frames.records.Frequencies(r), frames.records.Levels(r), pitches);
-    tracker.AddFrame(analyser.harmonicSums(), pitches);
+  const int count = frames.records.size();
+  for (int from = 0; from < count; from += kBatchFrames) {
+    // Cancelled: the previous lump file stays.
+    if (!session.progress.Advance(from, count)) return 1;
+    const int batch = std::min(kBatchFrames, count - from);
+    pool.Run(static_cast<size_t>(batch), [&](size_t i, unsigned worker) {
+      const int r = from + static_cast<int>(i);
+      HarmonicAnalyser& analyser = analysers[worker];
+      analyser.Analyse(frames.records.Frequencies(r), frames.records.Levels(r), pitches[i]);
+      sums[i] = analyser.harmonicSums();
+    });
+    for (int i = 0; i < batch; ++i) tracker.AddFrame(sums[i], pitches[i]);
   }
   tracker.Finish();
   std::vector<TrackedNote>& notes = tracker.notes();

@@ -58,6 +58,8 @@ int RefinedPitchRecognition(Session& session) {
   log.AppendLog("..Recognized notes");
   std::vector<Note> notes;
   for (int r = 0; r < lumps.records.size(); ++r) {
+    // Cancelled: the previous note script stays.
+    if (!session.progress.Advance(r, lumps.records.size())) return 1;
     const auto frequencies = lumps.records.Frequencies(r);
     if (frequencies.empty()) continue;
     const double median = Median(frequencies);

@@ -243,22 +243,30 @@ TEST(DecodedRecordingTest, UndecodableAndDamagedFilesAreRefusedWithTheReasonAndN
   uint32_t state = 12345;
   for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
 
+  // The stream info claims 2^24 more samples than the frames hold: the stream ends cleanly
+  // where the file does.
+  std::string longer = bytes;
+  longer[22] = static_cast<char>(longer[22] + 1);
+
   struct Row {
     const char* name;
     std::string bytes;
     const char* err;
+    const char* reason;
   };
   const Row rows[] = {
-      {"cut.flac", bytes.substr(0, bytes.size() / 2), "err: 録音ファイルを最後まで読めません．"},
-      {"noise.mp3", noise, "err: 録音ファイルとして読めません．"},
-      {"empty.flac", "", "err: 録音ファイルとして読めません．"},
+      {"cut.flac", bytes.substr(0, bytes.size() / 2), "err: 録音ファイルを最後まで読めません．",
+       "(libsndfile: "},
+      {"long.flac", longer, "err: 録音ファイルを最後まで読めません．", " frames)"},
+      {"noise.mp3", noise, "err: 録音ファイルとして読めません．", "(libsndfile: "},
+      {"empty.flac", "", "err: 録音ファイルとして読めません．", "(libsndfile: "},
   };
   for (const Row& row : rows) {
     const std::string path = folder.Put(row.name, row.bytes);
     testing::WriteFile(folder.Path("PeakExtraction.txt"), "previous");
     EXPECT_EQ(folder.Run(path), 1) << row.name;
     EXPECT_TRUE(folder.log().back().starts_with(std::string(row.err) + path)) << row.name;
-    EXPECT_NE(folder.log().back().find("libsndfile: "), std::string::npos) << row.name;
+    EXPECT_NE(folder.log().back().find(row.reason), std::string::npos) << folder.log().back();
     EXPECT_EQ(folder.PeakFile(), "previous") << row.name;
   }
   // The rate limits hold whatever the format.
@@ -267,6 +275,19 @@ TEST(DecodedRecordingTest, UndecodableAndDamagedFilesAreRefusedWithTheReasonAndN
                              {std::vector<double>(8000, 0.25)}));
   EXPECT_EQ(folder.Run(slow), 1);
   EXPECT_EQ(folder.log().back(), "err: サンプリングレートが11025.00Hz以上でないと解析できません．");
+}
+
+TEST(DecodedRecordingTest, SamplesThatAreNotNumbersAreTakenAsZero) {
+  std::vector<double> tone = wavegen::Render({{440.0, 0.0, 0.5, 0.5, 1}}, 0.5, 11025);
+  tone[100] = std::nan("");
+  tone[200] = INFINITY;
+  tone[300] = -INFINITY;
+  ExtractionFolder folder;
+  const std::string path = folder.Path("odd.wav");
+  ASSERT_TRUE(WriteSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 11025, {tone}));
+  ASSERT_EQ(folder.Run(path), 0);
+  EXPECT_TRUE(Logged(folder, "..3 samples that were not numbers were taken as 0."));
+  EXPECT_EQ(folder.PeakFile().find("nan"), std::string::npos);
 }
 
 TEST(DecodedRecordingTest, EachFileGoesToTheReaderThatReadsIt) {

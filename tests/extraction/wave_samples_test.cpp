@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "extraction/wave_recording_source.h"
 #include "extraction_fixture.h"
 #include "support/whole_signal.h"
 
@@ -108,6 +109,51 @@ TEST(WaveSamplesTest, ClaimedSizeIsLimitedToTheFileAndOtherDepthsAreRefused) {
                             Format(1, 44100, 16, 9, 44), samples, used),
             1);
   EXPECT_EQ(folder.log().back(), "cannot open! wave file");
+}
+
+// The source that process 1 streams from: whatever the size of the blocks asked for, it gives
+// the first channel's samples that the analysis takes, (mono bytes / bits) * 8 of them, and the
+// amplitude range of every sample of the data, both channels and the few past the analysed ones.
+TEST(WaveSamplesTest, RecordingSourceGivesTheAnalysedFirstChannelInAnyBlocks) {
+  ExtractionFolder folder;
+  std::string bytes(44, 'h');
+  for (int i = 0; i < 1001; ++i) {  // 4004 bytes of stereo: 1001 frames
+    for (int16_t v :
+         {static_cast<int16_t>(3 * i - 1500), static_cast<int16_t>(i == 1000 ? 9999 : -i)}) {
+      bytes += static_cast<char>(v & 0xFF);
+      bytes += static_cast<char>((v >> 8) & 0xFF);
+    }
+  }
+  const std::string path = folder.Put("stereo.wav", bytes);
+  const struct {
+    int channels;
+    int64_t analysed;  // (mono bytes / 16) * 8
+  } cases[] = {{2, 2002 / 16 * 8}, {1, 4004 / 16 * 8}};
+  for (const auto& c : cases) {
+    for (size_t blockSize : {size_t{1}, size_t{7}, size_t{4096}}) {
+      WaveRecordingSource source;
+      ASSERT_EQ(source.Open(folder.session().log, path, Format(c.channels, 44100, 16, 4004, 44)),
+                0);
+      EXPECT_EQ(source.sampleCount(), c.analysed);
+      std::vector<double> block(blockSize), got;
+      for (int64_t n; (n = source.Read(block)) > 0;) {
+        got.insert(got.end(), block.begin(), block.begin() + n);
+      }
+      ASSERT_EQ(static_cast<int64_t>(got.size()), c.analysed) << blockSize;
+      for (size_t k = 0; k < got.size(); ++k) {
+        // Stereo keeps the left samples 3k - 1500; mono reads the channels as one.
+        const double expected = c.channels == 2 ? 3.0 * k - 1500
+                                : k % 2 == 0    ? 3.0 * (k / 2) - 1500
+                                                : -static_cast<double>(k / 2);
+        ASSERT_EQ(got[k], expected) << c.channels << " channels, block " << blockSize << ", " << k;
+      }
+      source.LogReading(folder.session().log, 176400);
+      const std::vector<std::string>& log = folder.log();
+      const size_t amplitude = c.channels == 2 ? log.size() - 5 : log.size() - 1;
+      // The right channel's 9999 lies in the last frame, past the analysed samples.
+      EXPECT_EQ(log[amplitude], "      Amplitude is \"mini: -1500\" and \"maxi: 9999\".\n");
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The five process buttons of the main window, run through the shared process commands.
 #include <gtest/gtest.h>
 
+#include <sndfile.h>
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QPushButton>
@@ -10,6 +12,7 @@
 #include "gui/run_status_bar.h"
 #include "main_dialog_fixture.h"
 #include "pipeline/process_commands.h"
+#include "support/sound_files.h"
 #include "wavegen/wave_writer.h"
 
 namespace tonvale {
@@ -150,6 +153,22 @@ TEST_F(ProcessButtonsTest, TheStripNamesTheProcessAndHowFarItIs) {
   EXPECT_EQ(strip->Percent(), 42);
   strip->ShowIdle();
   EXPECT_TRUE(strip->Text().isEmpty());
+}
+
+TEST_F(ProcessButtonsTest, Wav2MidConvertsAFlacFileAndTheRadioButtonsSwitchToItsMidiFile) {
+  ResetSettings(session_);
+  const std::string flac = dir_.File("song.Flac");
+  ASSERT_TRUE(testing::WriteSoundFile(
+      flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 22050,
+      {wavegen::Render({{.frequency = 440.0, .start = 0.1, .duration = 0.6}}, 1.0, 22050)}));
+  OpenFile(flac);
+  Click(kIdWav2Mid);
+  EXPECT_EQ(Log().front(), "% \"wav2mid\" コンプリート！");
+  EXPECT_NE(testing::ReadFile(flac + ".txt").find("a-3"), std::string::npos);
+  Click(kIdMidi);
+  EXPECT_EQ(PathField(), flac + ".mid");
+  Click(kIdWave);
+  EXPECT_EQ(PathField(), flac);
 }
 
 }  // namespace

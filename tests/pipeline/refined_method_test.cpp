@@ -167,5 +167,43 @@ TEST_F(RefinedMethodTest, EachProcessSaysWhichMethodRuns) {
   EXPECT_NE(session_.log.Lines()[2], kRefinedMethodLine);
 }
 
+// Cancels a run as soon as process `at` reports progress.
+class CancelAt : public RunProgress::Observer {
+ public:
+  CancelAt(RunProgress& progress, int at) : progress_(progress), at_(at) {}
+  void OnProgress(int process, int) override {
+    if (process == at_) progress_.Cancel();
+  }
+
+ private:
+  RunProgress& progress_;
+  int at_;
+};
+
+TEST_F(RefinedMethodTest, ACancelledStageKeepsItsPreviousFile) {
+  std::vector<double> signal(static_cast<size_t>(0.8 * kRate), 0.0);
+  Add(signal, {440.0, 0.1, 0.6, Sawtooth(6)});
+  Notes(signal);
+  const std::string wave = dir_.File("take.wav");
+  const std::string files[] = {dir_.File("PeakExtraction.txt"), dir_.File("PeakCombination.txt"),
+                               wave + ".txt"};
+  std::vector<std::string> before;
+  for (const std::string& file : files) before.push_back(testing::ReadFile(file));
+  signal.assign(signal.size(), 0.0);
+  Add(signal, {660.0, 0.1, 0.6, Sawtooth(6)});
+  testing::WriteFile(wave, wavegen::EncodeWave({signal}, {kRate, 1, 16}));
+  FileHost host(wave);
+  for (int process = 1; process <= 3; ++process) {
+    SCOPED_TRACE(process);
+    Session run(dir_.path());
+    run.method = TranscriptionMethod::kRefined;
+    CancelAt cancel(run.progress, process);
+    run.progress.SetObserver(&cancel);
+    EXPECT_EQ(RunWav2Mid(run, host), 1);
+    EXPECT_EQ(run.log.Lines().back(), kCancelledLine);
+    EXPECT_EQ(testing::ReadFile(files[process - 1]), before[process - 1]);
+  }
+}
+
 }  // namespace
 }  // namespace tonvale
