@@ -484,6 +484,11 @@ int MainDialog::PlotProcess2() {
   return PlotMainFigure();
 }
 
+int MainDialog::PlotProcess3() {
+  session_.mainFigure.PlotNum = 3;
+  return PlotMainFigure();
+}
+
 int MainDialog::PlotMainFigure() {
   if (m_plotFrame == nullptr) return 1;
   PlotSurfaceCanvas canvas(*m_plotFrame);

@@ -74,6 +74,7 @@ class MainDialog : public DialogWindow, public MainFigureView {
   // MainFigureView, for the figure buttons.
   int PlotProcess1() override;
   int PlotProcess2() override;
+  int PlotProcess3() override;
 
   // What a run takes from the window before it starts, on the window's thread: the text of
   // the path field (which becomes the selected path), and the stop of playback, keeping the
