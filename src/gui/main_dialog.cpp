@@ -315,7 +315,14 @@ void MainDialog::OnOpenFile() {
 void MainDialog::SelectFile(const std::string& path) {
   m_strFilePath = path;
   UpdateData(false);
-  if (CloseDevice()) OpenDevice();
+  if (!CloseDevice()) return;
+  // A file the player refuses is named in a box and the program goes on with nothing selected:
+  // ending it would lose the window for a wrong choice in the file dialog.
+  OpenDevice(true, OnFailure::kContinue);
+  if (m_bDeviceOpen == 0) {
+    m_strFilePath.clear();
+    UpdateData(false);
+  }
 }
 
 void MainDialog::SelectFileFromCommandLine(const std::string& path) {
