@@ -520,6 +520,7 @@ void MainDialog::OnChmod() {
 void MainDialog::OnPlotHere() {
   // Modal over this window; the main figure and its state are left as they are.
   FigureDialog figure(session_, dialogs_);
+  figure.setScreen(screen());  // it fits the screen this window is on
   figure.DoModal();
 }
 
