@@ -315,7 +315,14 @@ void MainDialog::OnOpenFile() {
 void MainDialog::SelectFile(const std::string& path) {
   m_strFilePath = path;
   UpdateData(false);
-  if (CloseDevice()) OpenDevice();
+  if (!CloseDevice()) return;
+  // A file the player refuses is named in a box and the program goes on with nothing selected:
+  // ending it would lose the window for a wrong choice in the file dialog.
+  OpenDevice(true, OnFailure::kContinue);
+  if (m_bDeviceOpen == 0) {
+    m_strFilePath.clear();
+    UpdateData(false);
+  }
 }
 
 void MainDialog::SelectFileFromCommandLine(const std::string& path) {
@@ -484,6 +491,11 @@ int MainDialog::PlotProcess2() {
   return PlotMainFigure();
 }
 
+int MainDialog::PlotProcess3() {
+  session_.mainFigure.PlotNum = 3;
+  return PlotMainFigure();
+}
+
 int MainDialog::PlotMainFigure() {
   if (m_plotFrame == nullptr) return 1;
   PlotSurfaceCanvas canvas(*m_plotFrame);
@@ -508,6 +520,7 @@ void MainDialog::OnChmod() {
 void MainDialog::OnPlotHere() {
   // Modal over this window; the main figure and its state are left as they are.
   FigureDialog figure(session_, dialogs_);
+  figure.setScreen(screen());  // it fits the screen this window is on
   figure.DoModal();
 }
 

@@ -62,8 +62,9 @@ std::string HelpPagePath(const Session& session);
 // from a "play" until a stop or a reopen (the end of the sound is never observed); m_bPaused
 // is set by "pause" and cleared only by a resume, so after pause, stop and play the first
 // "pause" resumes. A device failure is shown in a message box and, except when "pause" fails
-// to stop or "play" cannot open its file (a missing or unplayable file is named in the box),
-// ends the window and with it the program. A machine without any sound output is no
+// to stop or a file cannot be opened (a missing or unplayable file is named in the box; one
+// chosen by "open file", a radio button, a drop or the command line then leaves nothing
+// selected), ends the window and with it the program. A machine without any sound output is no
 // failure of the file: the window says so and keeps the file open on a silent device.
 class MainDialog : public DialogWindow, public MainFigureView {
  public:
@@ -74,6 +75,7 @@ class MainDialog : public DialogWindow, public MainFigureView {
   // MainFigureView, for the figure buttons.
   int PlotProcess1() override;
   int PlotProcess2() override;
+  int PlotProcess3() override;
 
   // What a run takes from the window before it starts, on the window's thread: the text of
   // the path field (which becomes the selected path), and the stop of playback, keeping the
@@ -146,7 +148,8 @@ class MainDialog : public DialogWindow, public MainFigureView {
   void OnMidi();
   void OnWave();
 
-  // Shows `path` in the path field and reopens the device for it.
+  // Shows `path` in the path field and reopens the device for it; a file the device refuses
+  // is named in a box and leaves nothing selected.
   void SelectFile(const std::string& path);
   // Selects `path` when it can be read.
   void SwitchToFileIfReadable(const std::string& path);

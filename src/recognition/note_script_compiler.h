@@ -4,12 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace tonvale {
+#include "recognition/note_script_reader.h"
 
-enum class ScriptStatus {
-  kOk,
-  kTrackError,  // a track without "track{", or the script ends before the count or inside a track
-};
+namespace tonvale {
 
 // Compiles a note script into a format-1 Standard MIDI File at 480 ticks per quarter note, one
 // track chunk per script track, every multi-byte field big-endian. Delays in milliseconds become
