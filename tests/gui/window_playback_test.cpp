@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <cstdlib>
 #include <cstring>
@@ -102,6 +104,28 @@ TEST_F(WindowPlaybackTest, TheRecordingAndItsConversionAreHeardAndTheFirstProces
   window_->close();  // closing the window closes the device
   EXPECT_GT(LoudestHeard(), 0.01f) << "the MIDI file of the conversion sounded";
   EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(WindowPlaybackTest, PlayingEndsWithTheFileAndTheTimeShowsHowFarItCame) {
+  OpenFile(song_);
+  const QLabel* time = window_->findChild<QLabel*>(kPlaybackTimeName);
+  ASSERT_NE(time, nullptr);
+  EXPECT_EQ(time->text(), "0:00 / 0:01");  // 1.6 s
+  for (int play = 0; play < 2; ++play) {
+    Click(kIdPlay);
+    EXPECT_TRUE(window_->Playing());
+    // Nobody presses "stop": the window learns the end from the device.
+    ASSERT_TRUE(WaitUntil([&] {
+      QCoreApplication::processEvents();
+      return !window_->Playing();
+    })) << play;
+    EXPECT_TRUE(device_.GetProgress().finished);
+    EXPECT_TRUE(window_->DeviceOpen());
+    EXPECT_EQ(time->text(), "0:01 / 0:01");
+  }
+  EXPECT_TRUE(dialogs_.boxes.empty());
+  window_->close();
+  EXPECT_GT(LoudestHeard(), 0.4f) << "the recording was heard";
 }
 
 TEST_F(WindowPlaybackTest, AFileTheDeviceRefusesIsNamedInABoxAndLeavesNothingSelected) {
