@@ -73,7 +73,8 @@ int NoteNumber(std::string_view name) {
 
 class Compiler {
  public:
-  Compiler(std::string_view script, std::string& out) : in_(script), out_(out) {}
+  Compiler(std::string_view script, std::string& out, DelayRounding rounding)
+      : in_(script), out_(out), rounding_(rounding) {}
 
   ScriptStatus Run() {
     out_.clear();
@@ -103,6 +104,8 @@ class Compiler {
     const size_t lengthAt = out_.size();
     AppendBigEndian(out_, 0, 4);
     pendingTicks_ = -1;
+    exactTicks_ = 0.0;
+    writtenTicks_ = 0;
     do {
       if (!Next()) return false;
       Item(channel);
@@ -169,8 +172,16 @@ class Compiler {
       AppendByte(out_, DataByte(velocity));
     } else {
       const int64_t milliseconds = std::max<int64_t>(LeadingInteger(token_), 0);
-      const double ticks =
-          std::trunc(static_cast<double>(milliseconds) / msPerQuarter_ * kTicksPerQuarter);
+      const double exact = static_cast<double>(milliseconds) / msPerQuarter_ * kTicksPerQuarter;
+      double ticks = std::trunc(exact);
+      if (rounding_ == DelayRounding::kCarried) {
+        // The track's time so far in ticks, truncated, less the ticks already written: 10 ms
+        // at tempo 120 is 9.6 ticks, and truncating each of a thousand such delays on its own
+        // would put the last event 0.4 s early.
+        exactTicks_ += exact;
+        ticks = std::max(0.0, std::floor(exactTicks_ + 1e-6) - static_cast<double>(writtenTicks_));
+        writtenTicks_ += static_cast<int64_t>(std::min(ticks, static_cast<double>(kLargestDelta)));
+      }
       Delay(ticks >= kLargestDelta ? kLargestDelta : static_cast<int64_t>(ticks));
     }
   }
@@ -178,7 +189,10 @@ class Compiler {
   InputStream in_;
   std::string& out_;
   std::string token_;
+  DelayRounding rounding_;
   double msPerQuarter_ = 500.0;  // tempo 120 until a tempo event
+  double exactTicks_ = 0.0;      // kCarried: the track's delays so far, in ticks
+  int64_t writtenTicks_ = 0;     // kCarried: the ticks given to them
   int64_t pendingTicks_ = -1;    // the delta time read for the next event; -1: none
 };
 
@@ -192,8 +206,8 @@ void AppendVariableLength(std::string& out, uint32_t value) {
   AppendByte(out, value & 0x7F);
 }
 
-ScriptStatus CompileNoteScript(std::string_view script, std::string& midi) {
-  return Compiler(script, midi).Run();
+ScriptStatus CompileNoteScript(std::string_view script, std::string& midi, DelayRounding rounding) {
+  return Compiler(script, midi, rounding).Run();
 }
 
 }  // namespace tonvale
