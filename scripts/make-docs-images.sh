@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Makes the README's pictures from the bundled example (the demo's melody that ends on a C-major
-# chord): the figures of processes 1 and 2 from `wav2mid --figures`, and the main window during
+# chord): the figures of processes 1 and 2 and of the notes from `wav2mid --figures`, and the main window during
 # and after a conversion, taken under Xvfb with the window's developer switches (--wav2mid presses
 # the button, --progress-screenshot saves a picture halfway through process 1, --screenshot one
 # at the end). Both programs run from an installation in a
 # temporary folder, so their settings and work files go to a temporary home; the folder has a
 # fixed name, so that the path in the window's picture stays the same from run to run.
 #   usage: scripts/make-docs-images.sh      writes docs/main-window.png, docs/window-progress.png,
-#                                            docs/figure-process1.png and docs/figure-process2.png
+#                                            docs/figure-process1.png, docs/figure-process2.png
+#                                            and docs/figure-notes.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
@@ -28,6 +29,7 @@ build/tools/tonvale-wavegen "$example" --demo
 mkdir -p docs
 cp "$example.process1.png" docs/figure-process1.png
 cp "$example.process2.png" docs/figure-process2.png
+cp "$example.notes.png" docs/figure-notes.png
 
 rm -f "$example".*
 (cd "$HOME/music" &&
@@ -40,4 +42,4 @@ rm -f "$example".*
 cp "$work/main-window.png" docs/main-window.png
 cp "$work/progress.png" docs/window-progress.png
 ls -l docs/main-window.png docs/window-progress.png docs/figure-process1.png \
-  docs/figure-process2.png
+  docs/figure-process2.png docs/figure-notes.png

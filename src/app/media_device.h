@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tonvale {
@@ -31,8 +32,19 @@ struct DeviceStatus {
   std::string error;
 };
 
+// Where the playback of the open file stands, in milliseconds of sound: how much has been
+// played since the last start from the beginning, and how long the file is. `ended` once the
+// whole file has been played (for a MIDI file, with the release of its last notes).
+struct PlaybackTime {
+  int64_t elapsed = 0;
+  int64_t total = 0;
+  bool ended = false;
+  friend bool operator==(const PlaybackTime&, const PlaybackTime&) = default;
+};
+
 // Plays one file at a time, as waveform audio or through a MIDI sequencer. Playing returns at
-// once; the sound goes on in the background and its end is not reported.
+// once; the sound goes on in the background, and Time() tells how far it has come and when it
+// has ended.
 class MediaDevice {
  public:
   virtual ~MediaDevice() = default;
@@ -46,6 +58,8 @@ class MediaDevice {
   virtual DeviceStatus PlayFromStart() = 0;
   // Plays on from the current position.
   virtual DeviceStatus Resume() = 0;
+  // All zero while no file is open.
+  virtual PlaybackTime Time() = 0;
 };
 
 }  // namespace tonvale

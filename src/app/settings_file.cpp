@@ -132,8 +132,10 @@ bool KeepBackup(Session& session, std::string_view bytes) {
 int Load(Session& session, bool resetWhenImplausible) {
   MessageLog& log = session.log;
   std::string bytes;
-  if (!ReadFileBytes(session.WorkPath(kSettingsFileName), bytes)) {
-    log.AppendLog(kCannotOpen);
+  ReadFailure failure;
+  if (!ReadFileBytes(session.WorkPath(kSettingsFileName), bytes, &failure)) {
+    log.AppendLog(failure.opened ? CannotReadLine(kSettingsFileName, failure.reason)
+                                 : std::string(kCannotOpen));
     return 1;
   }
   Settings loaded = session.settings;

@@ -81,8 +81,9 @@ first channel is analysed.
                  $XDG_DATA_HOME/tonvale/, by default ~/.local/share/tonvale/. When the
                  settings file is missing, its defaults are written there first.
   --quiet, -q    print only "err: " lines and the summary of each file
-  --figures      also draw the figures of processes 1 and 2 as the window's plot frame
-                 shows them, into FILE.wav.process1.png and FILE.wav.process2.png
+  --figures      also draw the figures of processes 1 and 2 and the notes of process 3
+                 as the window's plot frame shows them, into FILE.wav.process1.png,
+                 FILE.wav.process2.png and FILE.wav.notes.png
   --figures=enlarged
                  the same pictures as the enlarged figure window shows them
   -j N, --jobs N convert N files at once (default: one per core); process 1 of each

@@ -9,7 +9,7 @@ namespace tonvale::cli {
 
 // The command line's stand-in for the window: the path field holds the named file, and the
 // playback device counts as open for it when the file exists and can be read. There is no
-// plot area: the figures of processes 1 and 2 go to a plotter when one is given (one that
+// plot area: the figures of processes 1 to 3 go to a plotter when one is given (one that
 // writes picture files), and are otherwise not drawn.
 class HeadlessHost : public ProcessHost {
  public:
@@ -24,6 +24,7 @@ class HeadlessHost : public ProcessHost {
   bool StopPlayback() override;
   int PlotProcess1() override { return plotter_ ? plotter_(1) : 1; }
   int PlotProcess2() override { return plotter_ ? plotter_(2) : 1; }
+  int PlotProcess3() override { return plotter_ ? plotter_(3) : 1; }
 
  private:
   std::string path_;

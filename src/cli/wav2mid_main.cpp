@@ -71,7 +71,8 @@ HeadlessHost::Plotter FigurePlotter([[maybe_unused]] const CliOptions& options,
       options.figures == FigureFiles::kMain ? MainFigureLayout() : EnlargedFigureLayout();
   return [&layout, &session, wavePath, &reporter](int PlotNum) {
     session.mainFigure.PlotNum = PlotNum;
-    const std::string png = wavePath + ".process" + std::to_string(PlotNum) + ".png";
+    const std::string png =
+        wavePath + (PlotNum == 3 ? ".notes" : ".process" + std::to_string(PlotNum)) + ".png";
     FigureComplaints complaints(reporter);
     if (WriteFigurePng(layout, PlotNum, session.programDirectory, png, complaints) != 0) {
       reporter.Complain("wav2mid: cannot write " + png);

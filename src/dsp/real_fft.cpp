@@ -27,7 +27,8 @@ using Quad = double __attribute__((vector_size(32)));
 }
 
 [[gnu::always_inline]] inline Quad Reversed(Quad q) {
-  return __builtin_shuffle(q, (__attribute__((vector_size(32))) long long){3, 2, 1, 0});
+  // The one shuffle builtin that both GCC (12 on) and clang know.
+  return __builtin_shufflevector(q, q, 3, 2, 1, 0);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ FigureLayout MakeMainLayout() {
   layout.timeLabelY = 240;
   layout.frequencyLabelX = 30;
   layout.frequencyLabelY = {26, 67, 108, 149, 190};
+  layout.noteLabelX = 22;  // three labels of width 5 end before the frame
   layout.gridY = {31, 72, 113, 154, 195};
   layout.gridFrom = 41;
   layout.gridTo = 541;
@@ -53,6 +54,7 @@ FigureLayout MakeEnlargedLayout() {
   layout.timeLabelY = 572;
   layout.frequencyLabelX = 65;
   layout.frequencyLabelY = {57, 157, 257, 357, 457};
+  layout.noteLabelX = 52;  // three labels of width 8 end before the frame
   layout.gridY = {72, 172, 272, 372, 472};
   layout.gridFrom = 81;
   layout.gridTo = 1081;

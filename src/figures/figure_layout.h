@@ -8,7 +8,8 @@ namespace tonvale {
 
 // The geometry of one figure surface, in pixels from its top-left corner. The frequency axis
 // runs from 0 Hz at the frame's bottom edge to 5512.5 Hz, half the analysis rate, at its top
-// edge; frame k of N lies at dataLeft + dataWidth * k / N.
+// edge; frame k of N lies at dataLeft + dataWidth * k / N. The notes figure puts whole octaves
+// of MIDI notes between the inside edges of the same frame.
 struct FigureLayout {
   struct Point {
     int x = 0;
@@ -45,8 +46,11 @@ struct FigureLayout {
 
   int frequencyLabelX = 0;
   std::array<int, 5> frequencyLabelY{};  // rows of "5", "4", "3", "2", "1"
-  std::array<int, 5> gridY{};            // dotted lines at 5, 4, 3, 2 and 1 kHz
-  int gridFrom = 0;                      // the grid lines run from this column to gridTo, not drawn
+  // The notes figure names its octaves ("c-3") from this column; a label stands as far above
+  // its row as the "1" above the 1 kHz line.
+  int noteLabelX = 0;
+  std::array<int, 5> gridY{};  // dotted lines at 5, 4, 3, 2 and 1 kHz
+  int gridFrom = 0;            // the grid lines run from this column to gridTo, not drawn
   int gridTo = 0;
 
   Point timeTitle;       // "Time [sec]"

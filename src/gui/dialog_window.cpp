@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "gui/dialog_units.h"
 #include "gui/flat_control_style.h"
@@ -83,7 +84,39 @@ DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent
     if (placed.control->kind == ControlKind::kStatic) placed.widget->raise();
   }
 
+  templateFont_ = font();
   qApp->installEventFilter(this);
+}
+
+void DialogWindow::SetScale(double scale) {
+  scale_ = scale;
+  // Edges are scaled, not extents, so that controls that touch keep touching.
+  auto scaled = [scale](const QRect& r) {
+    return QRect(QPoint(qRound(r.left() * scale), qRound(r.top() * scale)),
+                 QPoint(qRound((r.left() + r.width()) * scale) - 1,
+                        qRound((r.top() + r.height()) * scale) - 1));
+  };
+  const bool whole = scale == 1.0;
+  for (const PlacedControl& placed : controls_) {
+    const QRect rect = DialogUnitsToPixels(placed.control->rect);
+    if (auto* surface = dynamic_cast<PlotSurface*>(placed.widget)) {
+      surface->SetPictureSize(whole ? QSize() : PlotSurface::ClientSizeFor(rect.size()));
+    }
+    placed.widget->setGeometry(scaled(rect));
+  }
+  QFont shrunk = templateFont_;
+  if (templateFont_.pointSizeF() > 0) {
+    shrunk.setPointSizeF(templateFont_.pointSizeF() * scale);
+  } else if (templateFont_.pixelSize() > 0) {
+    shrunk.setPixelSize(std::max(1, qRound(templateFont_.pixelSize() * scale)));
+  }
+  setFont(shrunk);
+  const QSize client = scaled(QRect(QPoint(0, 0), DialogClientSize(template_))).size();
+  if (template_.Has(kStyleModalFrame)) {
+    setFixedSize(client);
+  } else {
+    resize(client);
+  }
 }
 
 DialogWindow::~DialogWindow() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,12 @@ class DialogWindow : public QDialog {
   // (false), through DoDataExchange.
   void UpdateData(bool saveAndValidate = true);
 
+  // Shrinks the whole window by `scale` (1 is the template's size): every control keeps its
+  // place and size in proportion, the font shrinks with them, and plot frames keep drawing
+  // their figures at the template's size and show them scaled.
+  void SetScale(double scale);
+  double Scale() const { return scale_; }
+
   int DoModal() { return exec(); }
   // Ends the window with this result; a modal run returns it.
   void EndDialog(int result) { done(result); }
@@ -74,6 +81,8 @@ class DialogWindow : public QDialog {
   std::vector<PlacedControl> controls_;
   std::optional<int> endResult_;
   bool initialized_ = false;
+  double scale_ = 1.0;
+  QFont templateFont_;
 };
 
 // The two directions of a data exchange between a window's controls and its members.

@@ -1,12 +1,23 @@
 #include "gui/figure_dialog.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "gui/busy_cursor.h"
 #include "gui/dialog_template.h"
+#include "gui/dialog_units.h"
 #include "gui/log_list_box.h"
 #include "gui/plot_surface.h"
 #include "gui/plot_surface_canvas.h"
+#include "gui/screen_fit.h"
+#include "gui/user_configuration.h"
 
 namespace tonvale {
+namespace {
+
+constexpr char kPositionKey[] = "figureWindow/position";
+
+}  // namespace
 
 // clang-format off
 const CommandEntry<FigureDialog> FigureDialog::kCommands[] = {
@@ -33,7 +44,32 @@ void FigureDialog::DoDataExchange(DataExchange& dx) {
 bool FigureDialog::OnInitDialog() {
   if (m_figureList != nullptr) m_figureList->Follow(&lines_);
   ShowEnlargedHelp(lines_);
+  // The screen where it was last, else the one it was opened on.
+  const std::optional<QPoint> remembered = RememberedPosition();
+  QScreen* screen = nullptr;
+  if (remembered) {
+    const QSize half = DialogClientSize(Template()) / 2;
+    screen = QGuiApplication::screenAt(*remembered + QPoint(half.width(), half.height()));
+  }
+  if (screen == nullptr) screen = this->screen();
+  if (screen != nullptr) FitInto(screen->availableGeometry(), remembered);
   return false;  // no control takes the focus
+}
+
+void FigureDialog::FitInto(const QRect& available, std::optional<QPoint> remembered) {
+  SetScale(FitScale(DialogClientSize(Template()), available));
+  move(PlaceWindow(size() + kFrameAllowance, available, remembered));
+}
+
+std::optional<QPoint> FigureDialog::RememberedPosition() {
+  const QVariant position = UserConfiguration().value(kPositionKey);
+  if (position.typeId() != QMetaType::QPoint) return std::nullopt;
+  return position.toPoint();
+}
+
+void FigureDialog::hideEvent(QHideEvent* event) {
+  UserConfiguration().setValue(kPositionKey, pos());
+  DialogWindow::hideEvent(event);
 }
 
 void FigureDialog::OnCommand(int id) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPoint>
+#include <QRect>
+#include <optional>
 #include <string>
 
 #include "app/message_log.h"
@@ -28,6 +31,10 @@ enum FigureControl : int {
 // own list of lines and the buttons "re-draw", "chmod" and "chproc". Every opening starts with
 // the figure of process 1 in display type 0 and draws nothing until a button is pressed; a
 // figure that cannot be drawn is explained in a message box. Esc or the close box end it.
+//
+// It opens where it was last closed (remembered in the user's configuration, never in the
+// settings file) and fits the available area of its screen: on a screen too small for it, the
+// whole window is scaled down, its figures drawn at their own size and shown scaled.
 class FigureDialog : public DialogWindow, public EnlargedFigureView, private FigureErrors {
  public:
   FigureDialog(Session& session, UserDialogs& dialogs, QWidget* parent = nullptr);
@@ -35,6 +42,11 @@ class FigureDialog : public DialogWindow, public EnlargedFigureView, private Fig
 
   // EnlargedFigureView.
   int PlotEnlarged() override;
+
+  // Scales the window to fit `available` and places it there, at `remembered` when it fits.
+  void FitInto(const QRect& available, std::optional<QPoint> remembered);
+  // Where the window was last closed, in this or an earlier run.
+  static std::optional<QPoint> RememberedPosition();
 
   PlotSurface* FigureFrame() const { return m_figureFrame; }
   LogListBox* FigureList() const { return m_figureList; }
@@ -44,6 +56,7 @@ class FigureDialog : public DialogWindow, public EnlargedFigureView, private Fig
   void DoDataExchange(DataExchange& dx) override;
   bool OnInitDialog() override;
   void OnCommand(int id) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void OnRedraw();

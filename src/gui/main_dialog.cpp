@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -39,6 +40,17 @@ constexpr char kHelpPageName[] = "readme.html";
 constexpr char kMidiSuffix[] = ".mid";
 constexpr size_t kMidiSuffixBytes = sizeof kMidiSuffix - 1;
 constexpr size_t kWaveSuffixBytes = 4;  // ".wav", whatever its case
+
+// At the right end of the "file" group's top edge, which the template leaves free.
+constexpr DialogRect kPlaybackTimePlace = {262, 1, 60, 10};
+// How often the time shown follows the sound.
+constexpr int kPlaybackPollMs = 200;
+
+// "m:ss" of a time in milliseconds.
+QString Clock(int64_t milliseconds) {
+  const int64_t seconds = std::max<int64_t>(milliseconds, 0) / 1000;
+  return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
 
 const FileOpenRequest kOpenMidi = {
     .defaultExtension = "MIDI", .initialName = "*.mid", .filter = "MIDIﾌｧｲﾙ(*.mid)|*.mid||"};
@@ -147,6 +159,16 @@ MainDialog::MainDialog(Session& session, MediaDevice& device, UserDialogs& dialo
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     if (m_plotFrame != nullptr) m_plotFrame->SetFocusShown(now == Control(kIdPlotHere));
   });
+
+  // The time of the sound, on the "file" group's edge as its title is.
+  playTime_ = new QLabel(this);
+  playTime_->setObjectName(kPlaybackTimeName);
+  playTime_->setGeometry(DialogUnitsToPixels(kPlaybackTimePlace));
+  playTime_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  playTime_->setAutoFillBackground(true);  // over the group's edge, as its title is
+  playTime_->raise();
+  playbackTimer_.setInterval(kPlaybackPollMs);
+  connect(&playbackTimer_, &QTimer::timeout, this, [this] { PollPlayback(); });
 
   // A recording dropped anywhere on the window is selected as "open file" would select it.
   setAcceptDrops(true);
@@ -281,6 +303,7 @@ bool MainDialog::OpenDevice(bool announceNoOutput, OnFailure onFailure) {
   }
   m_bDeviceOpen = 1;
   ++m_wDeviceID;
+  PlayerChanged();
   return true;
 }
 
@@ -288,6 +311,7 @@ bool MainDialog::StopDevice() {
   if (m_bDeviceOpen == 0) return true;
   if (!CheckDevice(device_.Stop(), kCaptionError, OnFailure::kEndProgram, false)) return false;
   m_bPlaying = 0;
+  PlayerChanged();
   return true;
 }
 
@@ -299,6 +323,7 @@ bool MainDialog::CloseDevice() {
   }
   m_bDeviceOpen = 0;
   UpdateData(false);
+  PlayerChanged();
   return running;
 }
 
@@ -315,7 +340,14 @@ void MainDialog::OnOpenFile() {
 void MainDialog::SelectFile(const std::string& path) {
   m_strFilePath = path;
   UpdateData(false);
-  if (CloseDevice()) OpenDevice();
+  if (!CloseDevice()) return;
+  // A file the player refuses is named in a box and the program goes on with nothing selected:
+  // ending it would lose the window for a wrong choice in the file dialog.
+  OpenDevice(true, OnFailure::kContinue);
+  if (m_bDeviceOpen == 0) {
+    m_strFilePath.clear();
+    UpdateData(false);
+  }
 }
 
 void MainDialog::SelectFileFromCommandLine(const std::string& path) {
@@ -345,7 +377,9 @@ void MainDialog::OnPlay() {
   if (!OpenDevice(false, OnFailure::kContinue)) return;
   if (m_bDeviceOpen == 0) return;
   m_bPlaying = 1;
-  CheckDevice(device_.PlayFromStart(), kCaptionError, OnFailure::kEndProgram, true);
+  if (CheckDevice(device_.PlayFromStart(), kCaptionError, OnFailure::kEndProgram, true)) {
+    PlayerChanged();
+  }
 }
 
 void MainDialog::OnPause() {
@@ -358,6 +392,32 @@ void MainDialog::OnPause() {
     CheckDevice(device_.Stop(), kCaptionOpenError, OnFailure::kContinue, false);
     m_bPaused = 1;
   }
+  PlayerChanged();
+}
+
+void MainDialog::PlayerChanged() {
+  if (playTime_ != nullptr) playTime_->setText(PlaybackTimeText());
+  if (m_bPlaying != 0 && m_bPaused == 0) {
+    if (!playbackTimer_.isActive()) playbackTimer_.start();
+  } else {
+    playbackTimer_.stop();
+  }
+}
+
+QString MainDialog::PlaybackTimeText() const {
+  if (m_bDeviceOpen == 0) return {};
+  const PlaybackTime time = device_.Time();
+  return Clock(std::min(time.elapsed, time.total)) + QStringLiteral(" / ") + Clock(time.total);
+}
+
+void MainDialog::PollPlayback() {
+  if (m_bDeviceOpen != 0 && m_bPlaying != 0 && m_bPaused == 0 && device_.Time().ended) {
+    // The end of the file is a stop that nobody pressed: the window goes back to idle, and a
+    // device that fails to stop there is said but ends nothing.
+    CheckDevice(device_.Stop(), kCaptionError, OnFailure::kContinue, false);
+    m_bPlaying = 0;
+  }
+  PlayerChanged();
 }
 
 void MainDialog::SwitchToFileIfReadable(const std::string& path) {
@@ -484,6 +544,11 @@ int MainDialog::PlotProcess2() {
   return PlotMainFigure();
 }
 
+int MainDialog::PlotProcess3() {
+  session_.mainFigure.PlotNum = 3;
+  return PlotMainFigure();
+}
+
 int MainDialog::PlotMainFigure() {
   if (m_plotFrame == nullptr) return 1;
   PlotSurfaceCanvas canvas(*m_plotFrame);
@@ -508,6 +573,7 @@ void MainDialog::OnChmod() {
 void MainDialog::OnPlotHere() {
   // Modal over this window; the main figure and its state are left as they are.
   FigureDialog figure(session_, dialogs_);
+  figure.setScreen(screen());  // it fits the screen this window is on
   figure.DoModal();
 }
 

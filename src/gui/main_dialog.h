@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,12 +15,17 @@
 #include "gui/user_dialogs.h"
 #include "pipeline/process_host.h"
 
+class QLabel;
+
 namespace tonvale {
 
 class LogListBox;
 class PlotSurface;
 class ProcessRunner;
 class RunStatusBar;
+
+// The object name of the label that shows the playback time.
+inline constexpr char kPlaybackTimeName[] = "playbackTime";
 
 // Control ids of the main window (resources/dialog_102.txt).
 enum MainControl : int {
@@ -59,12 +65,13 @@ std::string HelpPagePath(const Session& session);
 // conflict with the run are disabled until it ends.
 //
 // Player state: m_bDeviceOpen is 1 while the device holds the selected file; m_bPlaying is 1
-// from a "play" until a stop or a reopen (the end of the sound is never observed); m_bPaused
-// is set by "pause" and cleared only by a resume, so after pause, stop and play the first
-// "pause" resumes. A device failure is shown in a message box and, except when "pause" fails
-// to stop or "play" cannot open its file (a missing or unplayable file is named in the box),
-// ends the window and with it the program. A machine without any sound output is no
-// failure of the file: the window says so and keeps the file open on a silent device.
+// from a "play" until a stop, a reopen or the end of the file, which the window learns from
+// the device and takes as a "stop"; m_bPaused is set by "pause" and cleared only by a resume, so
+// after pause, stop and play the first "pause" resumes. A device failure is shown in a message box
+// and, except when "pause" fails to stop or a file cannot be opened (a missing or unplayable file
+// is named in the box; one chosen by "open file", a radio button, a drop or the command line then
+// leaves nothing selected), ends the window and with it the program. A machine without any sound
+// output is no failure of the file: the window says so and keeps the file open on a silent device.
 class MainDialog : public DialogWindow, public MainFigureView {
  public:
   MainDialog(Session& session, MediaDevice& device, UserDialogs& dialogs, DesktopOpener& desktop,
@@ -74,6 +81,7 @@ class MainDialog : public DialogWindow, public MainFigureView {
   // MainFigureView, for the figure buttons.
   int PlotProcess1() override;
   int PlotProcess2() override;
+  int PlotProcess3() override;
 
   // What a run takes from the window before it starts, on the window's thread: the text of
   // the path field (which becomes the selected path), and the stop of playback, keeping the
@@ -106,6 +114,13 @@ class MainDialog : public DialogWindow, public MainFigureView {
   // would with the fitting radio button checked: a name ending in ".mid" is a MIDI file, any
   // other a WAVE file. A file that cannot be read is refused in a message box.
   void SelectFileFromCommandLine(const std::string& path);
+
+  // Asks the device how far playback has come: shows the elapsed and the total time on the
+  // "file" group's edge, and at the end of the file goes back to idle as "stop" does. A timer
+  // asks while a file plays.
+  void PollPlayback();
+  // The time shown: "m:ss / m:ss" while a device is open, else empty.
+  QString PlaybackTimeText() const;
 
   bool DeviceOpen() const { return m_bDeviceOpen != 0; }
   bool Playing() const { return m_bPlaying != 0; }
@@ -146,7 +161,8 @@ class MainDialog : public DialogWindow, public MainFigureView {
   void OnMidi();
   void OnWave();
 
-  // Shows `path` in the path field and reopens the device for it.
+  // Shows `path` in the path field and reopens the device for it; a file the device refuses
+  // is named in a box and leaves nothing selected.
   void SelectFile(const std::string& path);
   // Selects `path` when it can be read.
   void SwitchToFileIfReadable(const std::string& path);
@@ -164,6 +180,8 @@ class MainDialog : public DialogWindow, public MainFigureView {
   void OnRunFinished(int result);
   // Enables or disables the buttons that would conflict with a run.
   void EnableRunConflicts(bool enable);
+  // After every change of the player's state: the time shown, and the timer that follows it.
+  void PlayerChanged();
 
   static const CommandEntry<MainDialog> kCommands[];
 
@@ -181,6 +199,8 @@ class MainDialog : public DialogWindow, public MainFigureView {
   std::string m_strFilePath;
   QIcon m_hIcon;
   RunStatusBar* statusBar_ = nullptr;
+  QLabel* playTime_ = nullptr;
+  QTimer playbackTimer_;
   bool busy_ = false;  // the busy cursor shows for a run
   std::unique_ptr<ProcessRunner> runner_;
   std::function<void(int)> runFinished_;

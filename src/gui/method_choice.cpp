@@ -1,9 +1,7 @@
 #include "gui/method_choice.h"
 
-#include <QCoreApplication>
-#include <QSettings>
-
 #include "gui/dialog_units.h"
+#include "gui/user_configuration.h"
 
 namespace tonvale {
 namespace {
@@ -13,12 +11,6 @@ constexpr char kRefined[] = "refined";
 constexpr char kFaithful[] = "faithful";
 // Beside the "analysis" title, above the wav2mid button: free in the template.
 constexpr DialogRect kPlace = {250, 243, 72, 10};
-
-// The user's configuration of this program (~/.config/tonvale/<program>.conf).
-QSettings UserConfiguration() {
-  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("tonvale"),
-                   QCoreApplication::applicationName());
-}
 
 }  // namespace
 

@@ -18,8 +18,19 @@ void PlotSurface::PictureChanged() {
   update(ClientRect());
 }
 
+void PlotSurface::SetPictureSize(QSize size) {
+  pictureSize_ = size;
+  FitPicture();
+  update();
+}
+
 void PlotSurface::resizeEvent(QResizeEvent*) {
-  QSize size = ClientRect().size().expandedTo(QSize(0, 0));
+  FitPicture();
+}
+
+void PlotSurface::FitPicture() {
+  const QSize size =
+      pictureSize_.isEmpty() ? ClientRect().size().expandedTo(QSize(0, 0)) : pictureSize_;
   if (picture_.size() == size) return;
   QImage resized(size, QImage::Format_ARGB32_Premultiplied);
   resized.fill(Qt::transparent);
@@ -43,7 +54,12 @@ void PlotSurface::paintEvent(QPaintEvent*) {
   painter.setPen(palette().light().color());
   painter.drawLine(inner.bottomLeft(), inner.bottomRight());
   painter.drawLine(inner.topRight(), inner.bottomRight());
-  painter.drawImage(ClientRect().topLeft(), picture_);
+  if (picture_.size() == ClientRect().size()) {
+    painter.drawImage(ClientRect().topLeft(), picture_);
+  } else {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(ClientRect(), picture_);
+  }
   if (focusShown_) {
     QPen dotted(palette().highlight().color(), 1, Qt::DotLine);
     painter.setPen(dotted);

@@ -17,8 +17,18 @@ class PlotSurface : public QWidget {
 
   explicit PlotSurface(QWidget* parent);
 
-  // The client area in the frame's own coordinates; the picture has its size.
+  // The client area in the frame's own coordinates; the picture has its size, unless a
+  // picture size was set.
   QRect ClientRect() const;
+  // The client area of a frame of this outer size.
+  static QSize ClientSizeFor(QSize outer) {
+    return (outer - QSize(2 * kBorder, 2 * kBorder)).expandedTo(QSize(0, 0));
+  }
+
+  // Keeps the picture at `size` whatever the frame's size: a window scaled down to fit its
+  // screen draws its figures at their own size and shows them scaled to the client area. An
+  // empty size makes the picture follow the client area again.
+  void SetPictureSize(QSize size);
 
   // The picture, in client-area pixels (ARGB32, premultiplied). Paint into it, then call
   // PictureChanged().
@@ -34,7 +44,10 @@ class PlotSurface : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void FitPicture();
+
   QImage picture_;
+  QSize pictureSize_;  // empty: the client area's
   bool focusShown_ = false;
 };
 

@@ -29,6 +29,7 @@ class ProcessRunner::Run : public ProcessHost,
   bool StopPlayback() override { return inputs_.fileSelected; }
   int PlotProcess1() override { return Plot(1); }
   int PlotProcess2() override { return Plot(2); }
+  int PlotProcess3() override { return Plot(3); }
 
  private:
   // Draws into the run's copy of the picture and hands the result to the window.

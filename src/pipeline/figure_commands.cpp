@@ -7,6 +7,7 @@ namespace {
 
 constexpr char kProcess1Line[] = "Figure is Process 1 \"Extracting peak frequencies.\"";
 constexpr char kProcess2Line[] = "Figure is Process 2 \"Combining peak frequencies.\"";
+constexpr char kProcess3Line[] = "Figure is Process 3 \"Recognizing musical notes.\"";
 
 void AppendDisplayType(MessageLog& log, const FigureState& state) {
   log.AppendLog(Format("Display type %d", state.DispColor));
@@ -16,6 +17,7 @@ void AppendDisplayType(MessageLog& log, const FigureState& state) {
 void AppendFigureLine(MessageLog& log, const FigureState& state) {
   if (state.PlotNum == 1) log.AppendLog(kProcess1Line);
   if (state.PlotNum == 2) log.AppendLog(kProcess2Line);
+  if (state.PlotNum == 3) log.AppendLog(kProcess3Line);
 }
 
 int NextDisplayType(int DispColor) {
@@ -81,13 +83,10 @@ void ChangeMainDisplayType(Session& session, MainFigureView& view) {
   log.ClearLog();
   log.AppendLog("% 図の表示形式を変更しました．");
   AppendDisplayType(log, state);
-  if (state.PlotNum == 1) {
-    log.AppendLog(kProcess1Line);
-    view.PlotProcess1();
-  } else if (state.PlotNum == 2) {
-    log.AppendLog(kProcess2Line);
-    view.PlotProcess2();
-  }
+  AppendFigureLine(log, state);
+  if (state.PlotNum == 1) view.PlotProcess1();
+  if (state.PlotNum == 2) view.PlotProcess2();
+  if (state.PlotNum == 3) view.PlotProcess3();
 }
 
 void ResetEnlargedFigure(Session& session) {
@@ -119,7 +118,7 @@ void ChangeEnlargedDisplayType(Session& session, EnlargedFigureView& view, Messa
 
 void ChangeEnlargedProcess(Session& session, EnlargedFigureView& view, MessageLog& list) {
   FigureState& state = session.enlargedFigure;
-  state.PlotNum = state.PlotNum == 2 ? 1 : state.PlotNum + 1;
+  state.PlotNum = state.PlotNum >= 3 ? 1 : state.PlotNum + 1;
   view.PlotEnlarged();
   WriteEnlargedLines("% 表示するプロセスを変更しました．", state, list);
 }

@@ -96,7 +96,7 @@ int RunProcess2(Session& session, ProcessHost& host) {
   return 0;
 }
 
-int RunProcess3(Session& session, ProcessHost&) {
+int RunProcess3(Session& session, ProcessHost& host) {
   if (!Begin(session, 3, "プロセス 2 で推定したピーク集合を用いて音高認識します．")) {
     return 1;
   }
@@ -106,6 +106,7 @@ int RunProcess3(Session& session, ProcessHost&) {
   if ((Refined(session) ? RefinedPitchRecognition(session) : PitchRecognition(session)) != 0) {
     return StageFailed(session, "err: PitchRecognition が異常終了しました．");
   }
+  host.PlotProcess3();
   return 0;
 }
 

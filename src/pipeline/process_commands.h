@@ -23,7 +23,8 @@ inline constexpr char kCancelledLine[] = "% 中止しました．前の結果は
 int RunProcess1(Session& session, ProcessHost& host);
 // Peak combination of PeakExtraction.txt; draws the figure of process 2.
 int RunProcess2(Session& session, ProcessHost& host);
-// Pitch recognition of PeakCombination.txt into the note script beside the WAVE file.
+// Pitch recognition of PeakCombination.txt into the note script beside the WAVE file; draws
+// the figure of its notes.
 int RunProcess3(Session& session, ProcessHost& host);
 // MIDI conversion of the note script, named after the WAVE path in PeakCombination.txt;
 // refused while the selected file is the MIDI file it would write.

@@ -4,15 +4,17 @@
 
 namespace tonvale {
 
-// Where the figures of processes 1 and 2 are shown: the main window's plot frame, or whatever
+// Where the figures of processes 1 to 3 are shown: the main window's plot frame, or whatever
 // stands in for it.
 class MainFigureView {
  public:
   virtual ~MainFigureView() = default;
 
-  // Draw the figure of process 1 or 2 in the main plot frame; 0 when it was drawn.
+  // Draw the figure of process 1 or 2, or the notes of process 3, in the main plot frame; 0
+  // when it was drawn.
   virtual int PlotProcess1() = 0;
   virtual int PlotProcess2() = 0;
+  virtual int PlotProcess3() = 0;
 };
 
 // What the process commands need from the front end that runs them: its path field, its

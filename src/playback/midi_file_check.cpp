@@ -1,6 +1,9 @@
 #include "playback/midi_file_check.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "app/numbers.h"
 
@@ -47,13 +50,21 @@ class ByteReader {
   size_t end_;
 };
 
+// The timing a track tells: where its tempo changes fall and where it ends, in ticks.
+struct TrackTiming {
+  std::vector<std::pair<uint64_t, uint32_t>> tempos;  // tick, microseconds per quarter note
+  uint64_t endTick = 0;
+};
+
 // Empty when the events of one track chunk are well formed and end with end-of-track.
-std::string CheckTrack(ByteReader in, int track) {
+std::string ScanTrack(ByteReader in, int track, TrackTiming& timing) {
   uint8_t running = 0;
+  uint64_t tick = 0;
   while (in.Has(1)) {
     const size_t at = in.Pos();
     uint32_t delta = 0;
     if (!in.VarLen(delta)) break;
+    tick += delta;
     if (!in.Has(1)) break;
     uint8_t status = in.Peek();
     if (status & 0x80) {
@@ -72,8 +83,17 @@ std::string CheckTrack(ByteReader in, int track) {
       const uint8_t type = status == 0xff && in.Has(1) ? in.U8() : 0;
       uint32_t length = 0;
       if (!in.VarLen(length) || !in.Has(length)) break;
-      in.Take(length);
-      if (status == 0xff && type == 0x2f) return {};
+      const std::string_view data = in.Take(length);
+      if (status == 0xff && type == 0x51 && length == 3) {
+        const auto byte = [&](size_t i) {
+          return static_cast<uint32_t>(static_cast<uint8_t>(data[i]));
+        };
+        timing.tempos.emplace_back(tick, byte(0) << 16 | byte(1) << 8 | byte(2));
+      }
+      if (status == 0xff && type == 0x2f) {
+        timing.endTick = std::max(timing.endTick, tick);
+        return {};
+      }
     } else {
       return Format("トラック %d の %zu バイト目に不正なイベント (0x%02X) があります．", track, at,
                     status);
@@ -82,9 +102,8 @@ std::string CheckTrack(ByteReader in, int track) {
   return Format("トラック %d が終了イベントの前で途切れています．", track);
 }
 
-}  // namespace
-
-std::string CheckMidiFile(std::string_view bytes) {
+// Checks the file as CheckMidiFile says and gathers the timing of all its tracks.
+std::string ScanMidiFile(std::string_view bytes, TrackTiming& timing, int& division) {
   ByteReader in(bytes, 0, bytes.size());
   if (!in.Has(14) || in.Take(4) != "MThd") {
     return "Standard MIDI File の見出し (MThd) がありません．";
@@ -93,7 +112,7 @@ std::string CheckMidiFile(std::string_view bytes) {
   if (headerLength < 6 || !in.Has(headerLength)) return "MIDI ファイルの見出しが壊れています．";
   const int format = in.U16();
   const int tracks = in.U16();
-  const int division = in.U16();
+  division = in.U16();
   in.Take(headerLength - 6);
   if (format > 2) return Format("形式 %d の MIDI ファイルには対応していません．", format);
   if (tracks == 0) return "MIDI ファイルにトラックがありません．";
@@ -114,11 +133,40 @@ std::string CheckMidiFile(std::string_view bytes) {
       }
       continue;  // a chunk of another kind
     }
-    std::string problem = CheckTrack(ByteReader(bytes, begin, begin + length), track);
+    std::string problem = ScanTrack(ByteReader(bytes, begin, begin + length), track, timing);
     if (!problem.empty()) return problem;
     ++track;
   }
   return {};
+}
+
+}  // namespace
+
+std::string CheckMidiFile(std::string_view bytes) {
+  TrackTiming timing;
+  int division = 0;
+  return ScanMidiFile(bytes, timing, division);
+}
+
+int64_t MidiFileMilliseconds(std::string_view bytes) {
+  TrackTiming timing;
+  int division = 0;
+  if (!ScanMidiFile(bytes, timing, division).empty() || division <= 0) return 0;
+  // One tempo map for the whole song, from whichever track sets it; 120 beats per minute until
+  // the first change.
+  std::stable_sort(timing.tempos.begin(), timing.tempos.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  double microseconds = 0.0;
+  uint64_t tick = 0;
+  uint32_t tempo = 500000;
+  for (const auto& [at, next] : timing.tempos) {
+    if (at >= timing.endTick) break;
+    microseconds += static_cast<double>(at - tick) * tempo / division;
+    tick = at;
+    tempo = next;
+  }
+  microseconds += static_cast<double>(timing.endTick - tick) * tempo / division;
+  return static_cast<int64_t>(microseconds / 1000.0);
 }
 
 }  // namespace tonvale

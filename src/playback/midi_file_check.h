@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,5 +12,10 @@ namespace tonvale {
 // ends with the end-of-track event inside the chunk. Returns the empty text when it does,
 // otherwise the reason in one sentence for the user.
 std::string CheckMidiFile(std::string_view bytes);
+
+// How long a file that passes CheckMidiFile lasts, in milliseconds: up to the last end-of-track
+// event of its tracks, through the tempo changes of any track (120 beats per minute before the
+// first). 0 for a file that does not pass.
+int64_t MidiFileMilliseconds(std::string_view bytes);
 
 }  // namespace tonvale

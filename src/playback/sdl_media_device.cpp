@@ -19,6 +19,10 @@ constexpr int kMidiRate = 44100;
 // SDL plays at most this many channels; wider files are mapped down to stereo.
 constexpr int kMaxOutputChannels = 8;
 
+// A MIDI file has ended once this much sound has followed its last event: the release of its
+// last notes and the reverberation after them.
+constexpr std::int64_t kMidiReleaseMs = 1000;
+
 constexpr char kNotOpen[] = "デバイスが開かれていません．";
 
 // Empty when the file can be opened for reading, otherwise the system's reason.
@@ -50,6 +54,7 @@ DeviceStatus SdlMediaDevice::Open(DeviceType type, const std::string& path) {
       return DeviceStatus::Failed("波形オーディオとして再生できないファイルです．\n" + path +
                                   "\n(" + error + ")");
     }
+    totalMs_ = wave->SampleRate() > 0 ? wave->Frames() * 1000 / wave->SampleRate() : 0;
     source_ = std::move(wave);
   } else {
     std::string bytes;
@@ -60,6 +65,7 @@ DeviceStatus SdlMediaDevice::Open(DeviceType type, const std::string& path) {
       return DeviceStatus::Failed("MIDI シーケンサで再生できないファイルです．\n" + path + "\n" +
                                   problem);
     }
+    totalMs_ = MidiFileMilliseconds(bytes);
     midiBytes_ = std::move(bytes);
   }
   type_ = type;
@@ -73,6 +79,7 @@ DeviceStatus SdlMediaDevice::Close() {
   converter_.reset();
   source_.reset();
   midiBytes_.clear();
+  totalMs_ = 0;
   open_ = false;
   return DeviceStatus::Ok();
 }
@@ -143,6 +150,20 @@ void SdlMediaDevice::Render(void* self, float* out, int frames) {
   } else {
     std::fill(out, out + static_cast<std::ptrdiff_t>(frames) * device->output_.Channels(), 0.0f);
   }
+}
+
+PlaybackTime SdlMediaDevice::Time() {
+  if (!open_) return {};
+  PlaybackTime time;
+  time.total = totalMs_;
+  OutputLock lock(output_);
+  if (converter_ != nullptr && output_.SampleRate() > 0) {
+    // The sound handed to the output; what the output still holds is a few milliseconds.
+    time.elapsed = converter_->FramesRendered() * 1000 / output_.SampleRate();
+    time.ended = type_ == DeviceType::kWaveformAudio ? converter_->Finished()
+                                                     : time.elapsed >= totalMs_ + kMidiReleaseMs;
+  }
+  return time;
 }
 
 SdlMediaDevice::Progress SdlMediaDevice::GetProgress() {

@@ -36,6 +36,7 @@ class SdlMediaDevice final : public MediaDevice {
   DeviceStatus Stop() override;
   DeviceStatus PlayFromStart() override;
   DeviceStatus Resume() override;
+  PlaybackTime Time() override;
 
   // Where playback stands, for tests and diagnostics.
   struct Progress {
@@ -55,6 +56,7 @@ class SdlMediaDevice final : public MediaDevice {
   PlaybackOptions options_;
   bool open_ = false;
   DeviceType type_ = DeviceType::kWaveformAudio;
+  std::int64_t totalMs_ = 0;
   std::string midiBytes_;
   std::unique_ptr<MidiSynth> midiSynth_;  // kept across files: loading a SoundFont takes time
   std::unique_ptr<AudioSource> source_;

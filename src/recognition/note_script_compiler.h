@@ -4,17 +4,14 @@
 #include <string>
 #include <string_view>
 
+#include "recognition/note_script_reader.h"
+
 namespace tonvale {
 
 // How a delay in milliseconds becomes ticks.
 enum class DelayRounding {
   kEachDelay,  // each delay truncated on its own: the error of every delay adds up
   kCarried,    // the fractions carried on, so that every event lies within a tick of its time
-};
-
-enum class ScriptStatus {
-  kOk,
-  kTrackError,  // a track without "track{", or the script ends before the count or inside a track
 };
 
 // Compiles a note script into a format-1 Standard MIDI File at 480 ticks per quarter note, one

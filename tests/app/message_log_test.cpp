@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tonvale {
@@ -39,6 +41,31 @@ TEST(MessageLogTest, ObserversFollowEveryChangeUntilRemoved) {
   log.RemoveObserver(&observer);
   log.AppendLog("c");
   EXPECT_EQ(observer.events, (std::vector<std::string>{"a", "<clear>", "b"}));
+}
+
+TEST(MessageLogTest, AReaderFollowsAWorkerThatAppendsAndClears) {
+  MessageLog log;
+  std::thread worker([&] {
+    for (int i = 0; i < 2000; ++i) {
+      if (i % 500 == 0) log.ClearLog();
+      log.AppendLog(std::to_string(i));
+    }
+  });
+  // Catching up as a list box does: whatever it holds is always a run of the log's lines.
+  std::vector<std::string> shown, fresh;
+  uint64_t generation = UINT64_MAX;
+  for (int round = 0; round < 200; ++round) {
+    if (log.LinesSince(shown.size(), generation, fresh)) shown.clear();
+    shown.insert(shown.end(), fresh.begin(), fresh.end());
+    for (size_t i = 1; i < shown.size(); ++i) {
+      ASSERT_EQ(std::stoi(shown[i]), std::stoi(shown[i - 1]) + 1);
+    }
+  }
+  worker.join();
+  if (log.LinesSince(shown.size(), generation, fresh)) shown.clear();
+  shown.insert(shown.end(), fresh.begin(), fresh.end());
+  EXPECT_EQ(shown, log.Lines());
+  EXPECT_EQ(shown.size(), 500u);
 }
 
 }  // namespace

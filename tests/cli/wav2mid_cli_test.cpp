@@ -185,8 +185,8 @@ TEST_F(Wav2MidCliTest, FiguresArePicturesBesideTheWaveFile) {
 #ifdef TONVALE_CLI_FIGURES
   Outcome main = Run("-q --figures --workdir " + Quote(work_) + " " + Quote(wave));
   EXPECT_EQ(main.status, 0) << main.out << main.err;
-  for (const char* process : {"1", "2"}) {
-    const std::string png = wave + ".process" + process + ".png";
+  for (const char* figure : {".process1", ".process2", ".notes"}) {
+    const std::string png = wave + figure + ".png";
     EXPECT_EQ(PngSize(png), std::make_pair(563, 280)) << png;
     EXPECT_NE(main.out.find("wav2mid: wrote " + png), std::string::npos) << main.out;
   }
@@ -196,6 +196,7 @@ TEST_F(Wav2MidCliTest, FiguresArePicturesBesideTheWaveFile) {
   EXPECT_EQ(enlarged.status, 0) << enlarged.out << enlarged.err;
   EXPECT_EQ(PngSize(wave + ".process1.png"), std::make_pair(1102, 660));
   EXPECT_EQ(PngSize(wave + ".process2.png"), std::make_pair(1102, 660));
+  EXPECT_EQ(PngSize(wave + ".notes.png"), std::make_pair(1102, 660));
 #else
   Outcome refused = Run("--figures --workdir " + Quote(work_) + " " + Quote(wave));
   EXPECT_EQ(refused.status, 2);

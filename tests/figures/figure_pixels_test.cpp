@@ -176,6 +176,64 @@ TEST_F(FigurePixelsTest, EnlargedLabelsStayClearOfTheFrame) {
   }
 }
 
+TEST_F(FigurePixelsTest, NotesAreBarsAtTheirRowsAndTimesOverFadedLumps) {
+  // 6 s at 10 ms. c-3 (MIDI 60) at full velocity from 1 to 2 s, a-3 (69) at velocity 64 from
+  // 2.5 to 4 s; a lump at c-4 (523.25 Hz) at MaxdB from frame 100 to 199.
+  const std::string song = dir.File("song.wav");
+  std::vector<FigureRecord> lumps = {{1000, {}}};
+  for (int k = 0; k < 100; ++k) lumps[0].peaks.push_back({523.25f, 80.0f});
+  WriteLumps(FigureFile(80, 20, 10, 600, lumps, song));
+  WriteFile(song + ".txt",
+            "tracks 2\r\n\r\ntrack{\r\n0   tempo 120\r\n0   rhythm 4 / 4\r\n}\r\n\r\n"
+            "track{\r\n0   tone 1\r\n1000   c-3 127\r\n1000   c-3 0\r\n500   a-3 64\r\n"
+            "1500   a-3 0\r\n}\r\n");
+  constexpr Color kFullVelocity{255, 0, 0};  // level colour 1023
+  constexpr Color kVelocity64{3, 255, 0};    // level colour 64 x 1023 / 127 = 515
+  constexpr Color kFadedRed{255, 179, 179};  // a lump at MaxdB, faded towards white
+  // Two octaves, c-3 to c-5, fill the inside of the frame: 225 rows, 9.375 a semitone; a note
+  // n is the band of rows from floor(236 - (n - 60 + 1) x 9.375) to floor(236 - (n - 60) x
+  // 9.375), bottom excluded. A time t ms lies at column 41 + 500 t / 6000.
+  const struct {
+    int x;
+    int y;
+    Color colour;
+    const char* what;
+  } pixels[] = {
+      {124, 228, kBlack, "c-3 starts at 1 s (124) with a dark edge"},
+      {125, 228, kFullVelocity, "inside c-3"},
+      {206, 226, kFullVelocity, "the last column and top row of c-3"},
+      {207, 228, kWhite, "c-3 ends before 2 s (207)"},
+      {150, 225, kWhite, "above c-3"},
+      {300, 150, kVelocity64, "the bottom row of a-3 (142 to 150)"},
+      {300, 142, kVelocity64, "the top row of a-3"},
+      {300, 141, kWhite, "above a-3"},
+      {373, 146, kVelocity64, "a-3 ends before 4 s (374)"},
+      {374, 146, kWhite, "after a-3"},
+      {41 + 500 * 150 / 600, 118, kFadedRed, "the lump, on the band of c-4 (114 to 123)"},
+      {41 + 500 * 150 / 600, 117, kWhite, "one row of lump only"},
+      {41, 123, kBlack, "the dotted line under c-4"},
+      {42, 123, kWhite, "its gap"},
+  };
+  RasterCanvas main = Draw(MainFigureLayout(), 3);
+  for (const auto& p : pixels) EXPECT_EQ(main.PixelAt(p.x, p.y), p.colour) << p.what;
+  // The octave labels "c-3" and "c-4", centred on their bands, left of the frame.
+  for (int labelTop : {226, 113}) {
+    int dark = 0;
+    for (int y = labelTop; y < labelTop + 10; ++y) {
+      for (int x = 22; x < 40; ++x) dark += main.PixelAt(x, y).red < 128;
+    }
+    EXPECT_GT(dark, 5) << labelTop;
+  }
+
+  // The same notes in the enlarged layout: 550 rows, 22.917 a semitone; 81 + 1000 t / 6000.
+  RasterCanvas enlarged = Draw(EnlargedFigureLayout(), 3);
+  EXPECT_EQ(enlarged.PixelAt(247, 560), kBlack);
+  EXPECT_EQ(enlarged.PixelAt(248, 548), kFullVelocity);
+  EXPECT_EQ(enlarged.PixelAt(248, 547), kWhite);
+  EXPECT_EQ(enlarged.PixelAt(413, 560), kFullVelocity);
+  EXPECT_EQ(enlarged.PixelAt(414, 560), kWhite);
+}
+
 TEST_F(FigurePixelsTest, PicturesAreWrittenAsPngFiles) {
   WriteLumps(FigureFile(80, 20, 10, 1000, {{1000, {{1500.0f, 40.0f}}}}));
   NoErrors errors;

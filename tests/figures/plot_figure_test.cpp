@@ -8,6 +8,7 @@
 
 #include "figures/figure_files.h"
 #include "figures/recording_canvas.h"
+#include "support/failing_reads.h"
 #include "support/temp_dir.h"
 
 namespace tonvale {
@@ -291,6 +292,15 @@ TEST_F(PlotFigureTest, FilesCutShortStopReadingAndFinishTheFigure) {
   canvas = RecordingCanvas();
   ASSERT_EQ(Plot(MainFigureLayout(), 2), 0);
   EXPECT_EQ(TimeLabels(), (std::vector<std::string>{"1", "2", "3"}));
+}
+
+TEST_F(PlotFigureTest, AFileThatCannotBeReadToItsEndIsReportedNotDrawnAsIfWhole) {
+  WritePeaks(FigureFile(80, 20, 10, 600, Frames(10, 600, {{1000.0f, 50.0f}})));
+  testing::FailingReads failing(dir.File("PeakExtraction.txt"), 4000);
+  EXPECT_EQ(Plot(MainFigureLayout(), 1), 1);
+  EXPECT_GT(failing.Failures(), 0);
+  EXPECT_EQ(log.Lines(), std::vector<std::string>{
+                             "% err: cannot read! PeakExtraction.txt (Input/output error)"});
 }
 
 TEST_F(PlotFigureTest, MainLayoutReportsAMissingFileInTheLog) {

@@ -3,12 +3,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 #include <functional>
 
 #include "figures/figure_files.h"
 #include "gui/figure_dialog.h"
 #include "gui/plot_surface.h"
+#include "gui/screen_fit.h"
 #include "main_dialog_fixture.h"
 
 namespace tonvale {
@@ -169,6 +171,82 @@ TEST_F(FigureButtonsTest, EnlargedWindowStartsAtProcess1TypeZeroEveryTime) {
     EXPECT_EQ(figure.Lines().Lines().size(), 6u);
   });
   EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(FigureButtonsTest, TheEnlargedWindowFitsItsScreenAndOpensWhereItWasClosed) {
+  WritePeakFile();
+  const QRect laptop(0, 32, 1366, 704);  // 1366 x 768 with a panel above and one below
+  InEnlargedWindow([&](FigureDialog& figure) {
+    // On whatever screen the test runs, the whole window lies in the free area.
+    const QRect area = figure.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(figure.frameGeometry())) << figure.frameGeometry().width();
+    EXPECT_TRUE(area.contains(QRect(figure.pos(), figure.size() + kFrameAllowance)));
+
+    figure.FitInto(laptop, std::nullopt);
+    const double scale = figure.Scale();
+    EXPECT_LT(scale, 1.0);
+    EXPECT_TRUE(laptop.contains(QRect(figure.pos(), figure.size() + kFrameAllowance)));
+    EXPECT_NEAR(figure.width(), 1103 * scale, 1.0);
+    EXPECT_NEAR(figure.height(), 714 * scale, 1.0);
+    // "chproc" at 135, 445 dialog units (236, 668 px) keeps its place in proportion.
+    const QRect chproc = figure.Control(kIdChproc)->geometry();
+    EXPECT_NEAR(chproc.left(), 236 * scale, 1.0);
+    EXPECT_NEAR(chproc.top(), 668 * scale, 1.0);
+    EXPECT_NEAR(chproc.width(), 105 * scale, 1.0);
+
+    // The figure is drawn at its own size and shown scaled.
+    Press(figure, kIdRedraw);
+    const QImage& picture = figure.FigureFrame()->Picture();
+    EXPECT_EQ(picture.size(), QSize(1099, 656));
+    EXPECT_EQ(Pixel(picture, 80, 300), qRgb(0, 0, 0));
+    const QImage shown = figure.FigureFrame()->grab().toImage();
+    const int border = PlotSurface::kBorder;
+    int dark = 0;
+    for (int dx = -1; dx <= 1; ++dx) {
+      dark +=
+          qRed(shown.pixel(border + qRound(80 * scale) + dx, border + qRound(300 * scale))) < 128;
+    }
+    EXPECT_GT(dark, 0) << "the frame's left edge, scaled";
+
+    figure.FitInto(QRect(0, 0, 1920, 1080), std::nullopt);  // a screen it fits
+    EXPECT_EQ(figure.Scale(), 1.0);
+    EXPECT_EQ(figure.size(), QSize(1103, 714));
+    figure.move(120, 60);
+  });
+  // Closed at (120, 60): the next opening goes there when it fits, else the least way in.
+  const std::optional<QPoint> remembered = FigureDialog::RememberedPosition();
+  ASSERT_TRUE(remembered.has_value());
+  EXPECT_EQ(*remembered, QPoint(120, 60));
+  FigureDialog again(session_, dialogs_);
+  again.FitInto(QRect(0, 0, 1920, 1080), remembered);
+  EXPECT_EQ(again.pos(), QPoint(120, 60));
+  again.FitInto(laptop, remembered);
+  EXPECT_EQ(again.pos().x(), 120);
+  EXPECT_EQ(again.pos().y() + again.height() + kFrameAllowance.height(), laptop.bottom() + 1);
+}
+
+TEST(ScreenFitTest, ScalesOnlyWhatDoesNotFitAndPlacesInsideTheArea) {
+  const QSize client(1103, 714);
+  const QSize frame = client + kFrameAllowance;  // 1119 x 762
+  EXPECT_EQ(FitScale(client, QRect(0, 0, 1920, 1080)), 1.0);
+  EXPECT_EQ(FitScale(client, QRect(0, 0, 1119, 762)), 1.0);
+  EXPECT_DOUBLE_EQ(FitScale(client, QRect(0, 27, 1366, 741)), (741.0 - 48) / 714);
+  EXPECT_DOUBLE_EQ(FitScale(client, QRect(0, 0, 800, 1200)), (800.0 - 16) / 1103);
+
+  const QRect area(100, 30, 1300, 800);
+  const struct {
+    std::optional<QPoint> remembered;
+    QPoint placed;
+    const char* what;
+  } cases[] = {
+      {QPoint(150, 40), QPoint(150, 40), "inside: kept"},
+      {QPoint(900, 40), QPoint(100 + 1300 - 1119, 40), "sticking out on the right"},
+      {QPoint(50, 500), QPoint(100, 30 + 800 - 762), "off the left and the bottom"},
+      {std::nullopt, QPoint(100 + (1300 - 1119) / 2, 30 + (800 - 762) / 2), "centred"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PlaceWindow(frame, area, c.remembered), c.placed) << c.what;
+  EXPECT_EQ(PlaceWindow(frame, QRect(0, 0, 640, 480), QPoint(300, 300)), QPoint(0, 0))
+      << "too large: its top-left corner stays in view";
 }
 
 TEST_F(FigureButtonsTest, EnlargedFailuresShowABoxBeforeTheLines) {

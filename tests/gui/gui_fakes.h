@@ -23,12 +23,14 @@ class FakeDevice : public MediaDevice {
   DeviceStatus Stop() override { return Answer("stop", stopAnswer); }
   DeviceStatus PlayFromStart() override { return Answer("play", playAnswer); }
   DeviceStatus Resume() override { return Answer("resume", resumeAnswer); }
+  PlaybackTime Time() override { return time; }
 
   // The calls since the last look, and forgets them.
   std::vector<std::string> TakeCalls() { return std::exchange(calls, {}); }
 
   std::vector<std::string> calls;
   DeviceStatus openAnswer, closeAnswer, stopAnswer, playAnswer, resumeAnswer;
+  PlaybackTime time;  // what Time() answers
   std::function<void()> onStop;
 
  private:

@@ -2,6 +2,8 @@
 // file, driven through a fake device and fake dialogs.
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include "gui/qt_user_dialogs.h"
 #include "main_dialog_fixture.h"
 
@@ -232,6 +234,45 @@ TEST_F(PlayerTest, StopPlaybackForTheProcessesKeepsThePlayerFlags) {
   EXPECT_EQ(window_->SelectedPath(), song_);
   EXPECT_EQ(window_->TakePathField(), "typed.wav");
   EXPECT_EQ(window_->SelectedPath(), "typed.wav");
+}
+
+TEST_F(PlayerTest, TheTimeShowsBesideThePlayerAndTheEndOfTheFileIsAStop) {
+  auto time = [&] { return window_->findChild<QLabel*>(kPlaybackTimeName)->text().toStdString(); };
+  EXPECT_EQ(time(), "") << "no file";
+  device_.time = {0, 95000, false};
+  OpenFile(song_);
+  EXPECT_EQ(time(), "0:00 / 1:35");
+  Click(kIdPlay);
+  device_.TakeCalls();
+  device_.time = {61999, 95000, false};
+  window_->PollPlayback();
+  EXPECT_EQ(time(), "1:01 / 1:35");
+  EXPECT_TRUE(device_.calls.empty());
+
+  Click(kIdPause);  // a paused file that reports its end still waits for its resume
+  device_.TakeCalls();
+  device_.time = {95000, 95000, true};
+  window_->PollPlayback();
+  EXPECT_EQ(Flags(), std::make_tuple(true, true, true));
+  Click(kIdPause);
+  device_.TakeCalls();
+  window_->PollPlayback();  // the device says the file has ended: as after "stop"
+  EXPECT_EQ(device_.TakeCalls(), Calls{"stop"});
+  EXPECT_EQ(Flags(), std::make_tuple(true, false, false));
+  EXPECT_EQ(time(), "1:35 / 1:35");
+  window_->PollPlayback();
+  EXPECT_TRUE(device_.calls.empty()) << "once";
+
+  // A device that cannot stop at the end says so, and the program goes on.
+  Click(kIdPlay);
+  device_.stopAnswer = DeviceStatus::Failed("stop failed");
+  window_->PollPlayback();
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_FALSE(window_->Playing());
+  EXPECT_TRUE(Running());
+  device_.stopAnswer = DeviceStatus::Ok();
+  window_->close();
+  EXPECT_EQ(time(), "");
 }
 
 }  // namespace

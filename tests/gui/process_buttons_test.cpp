@@ -98,7 +98,7 @@ TEST_F(ProcessButtonsTest, Wav2MidConvertsTheSelectedFileAndMidiSelectsTheResult
             (Lines{"% \"wav2mid\" コンプリート！", "", "wave の認識結果を MIDI に出力しました．",
                    "出力ファイルは wave ファイルと同じフォルダにあります.",
                    "ラジオボタンの midi にチェックして試聴してみてください．"}));
-  EXPECT_EQ(session_.mainFigure.PlotNum, 2) << "process 2 asked for its figure last";
+  EXPECT_EQ(session_.mainFigure.PlotNum, 3) << "process 3 asked for its notes last";
   EXPECT_TRUE(testing::FileExists(song_ + ".txt"));
 
   device_.TakeCalls();

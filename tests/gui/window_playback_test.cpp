@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <cstdlib>
 #include <cstring>
@@ -104,14 +106,47 @@ TEST_F(WindowPlaybackTest, TheRecordingAndItsConversionAreHeardAndTheFirstProces
   EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
-TEST_F(WindowPlaybackTest, AFileTheDeviceRefusesEndsTheProgramAfterItsBox) {
+TEST_F(WindowPlaybackTest, PlayingEndsWithTheFileAndTheTimeShowsHowFarItCame) {
+  OpenFile(song_);
+  const QLabel* time = window_->findChild<QLabel*>(kPlaybackTimeName);
+  ASSERT_NE(time, nullptr);
+  EXPECT_EQ(time->text(), "0:00 / 0:01");  // 1.6 s
+  for (int play = 0; play < 2; ++play) {
+    Click(kIdPlay);
+    EXPECT_TRUE(window_->Playing());
+    // Nobody presses "stop": the window learns the end from the device.
+    ASSERT_TRUE(WaitUntil([&] {
+      QCoreApplication::processEvents();
+      return !window_->Playing();
+    })) << play;
+    EXPECT_TRUE(device_.GetProgress().finished);
+    EXPECT_TRUE(window_->DeviceOpen());
+    EXPECT_EQ(time->text(), "0:01 / 0:01");
+  }
+  EXPECT_TRUE(dialogs_.boxes.empty());
+  window_->close();
+  EXPECT_GT(LoudestHeard(), 0.4f) << "the recording was heard";
+}
+
+TEST_F(WindowPlaybackTest, AFileTheDeviceRefusesIsNamedInABoxAndLeavesNothingSelected) {
   const std::string corrupt = dir_.File("corrupt.wav");
   testing::WriteFile(corrupt, std::string("RIFF\x04\0\0\0WAVE", 12));  // no chunks at all
+  OpenFile(song_);
   OpenFile(corrupt);
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
   EXPECT_EQ(dialogs_.boxes[0].caption, "ファイルオープンエラー");
   EXPECT_NE(dialogs_.boxes[0].text.find(corrupt), std::string::npos) << dialogs_.boxes[0].text;
-  EXPECT_FALSE(Running());
+  EXPECT_TRUE(Running());
+  EXPECT_FALSE(window_->DeviceOpen());
+  EXPECT_EQ(window_->SelectedPath(), "");
+  EXPECT_EQ(window_->ControlAs<QLineEdit>(kIdPathField)->text(), "");
+
+  Click(kIdProcess1);  // nothing selected: the first process says so
+  EXPECT_EQ(session_.log.Lines().back(), "err: 解析する wave ファイルが見当たりません．");
+  OpenFile(song_);  // and a good file is taken as before
+  EXPECT_TRUE(window_->DeviceOpen());
+  EXPECT_EQ(window_->SelectedPath(), song_);
+  EXPECT_EQ(dialogs_.boxes.size(), 1u);
 }
 
 TEST_F(WindowPlaybackTest, WithoutSoundOutputPlayExplainsAndTheAnalysisStillRuns) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -56,13 +57,15 @@ class FigureCommandsTest : public ::testing::Test {
     WriteFile(dir.File("PeakExtraction.txt"),
               FigureFile(80, 20, 10, 3, Frames(10, 3, {{440.0f, 60.0f}})));
     WriteFile(dir.File("PeakCombination.txt"),
-              FigureFile(80, 20, 10, 3, {{0, {{440.0f, 60.0f}, {441.0f, 61.0f}}}}));
+              FigureFile(80, 20, 10, 3, {{0, {{440.0f, 60.0f}, {441.0f, 61.0f}}}}, song));
+    WriteFile(song + ".txt", "tracks 1 track{ 0 a-3 90 20 a-3 0 }");
   }
   std::vector<std::string> Log() const { return session.log.Lines(); }
 
   TempDir dir;
   Session session{dir.path()};
   PlotFrameHost host{session};
+  std::string song = dir.File("song.wav");
 };
 
 TEST_F(FigureCommandsTest, PlotButtonsExplainTheFigureInTheLog) {
@@ -96,6 +99,21 @@ TEST_F(FigureCommandsTest, AFailedPlotLeavesOnlyItsErrorLine) {
   EXPECT_EQ(Log(), std::vector<std::string>{"% err: cannot open file > PeakComnination.txt．"});
   ASSERT_EQ(ShowProcess1Figure(session, host), 1);
   EXPECT_EQ(Log(), std::vector<std::string>{"% err: cannot open file > PeakExtraction.txt．"});
+
+  // The notes need the lump file and the note script it names.
+  session.mainFigure.PlotNum = 3;
+  ChangeMainDisplayType(session, host);
+  EXPECT_EQ(Log(), std::vector<std::string>{"% err: cannot open file > PeakComnination.txt．"});
+  WriteBothFiles();
+  std::remove((song + ".txt").c_str());
+  ChangeMainDisplayType(session, host);
+  EXPECT_EQ(Log(), std::vector<std::string>{"% err: cannot open file > " + song + ".txt．"});
+  WriteBothFiles();
+  ChangeMainDisplayType(session, host);
+  EXPECT_EQ(Log(),
+            (std::vector<std::string>{"% 図の表示形式を変更しました．", "Display type 4",
+                                      "Figure is Process 3 \"Recognizing musical notes.\""}));
+  EXPECT_EQ(host.plots, std::vector<int>{4});
 }
 
 TEST_F(FigureCommandsTest, ChmodCyclesFiveTypesAndRedraws) {
@@ -144,10 +162,13 @@ TEST_F(FigureCommandsTest, EnlargedWindowButtons) {
   EXPECT_EQ(list.Lines()[0], "% 図の表示形式を変更しました．");
   EXPECT_EQ(list.Lines()[1], "Display type 1");
   ChangeEnlargedProcess(session, view, list);
-  ASSERT_EQ(view.plots.size(), 4u);
+  EXPECT_EQ(list.Lines()[2], "Figure is Process 3 \"Recognizing musical notes.\"");
+  ChangeEnlargedProcess(session, view, list);
+  ASSERT_EQ(view.plots.size(), 5u);
   EXPECT_EQ(view.plots[1].PlotNum, 2);
-  EXPECT_EQ(view.plots[3].PlotNum, 1);
-  EXPECT_EQ(view.plots[3].DispColor, 1);
+  EXPECT_EQ(view.plots[3].PlotNum, 3);
+  EXPECT_EQ(view.plots[4].PlotNum, 1);
+  EXPECT_EQ(view.plots[4].DispColor, 1);
   EXPECT_EQ(session.mainFigure.DispColor, 4);  // the main window keeps its own type
   EXPECT_TRUE(session.log.Lines().empty());
 

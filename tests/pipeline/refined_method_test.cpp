@@ -27,6 +27,7 @@ class FileHost : public ProcessHost {
   bool StopPlayback() override { return true; }
   int PlotProcess1() override { return 0; }
   int PlotProcess2() override { return 0; }
+  int PlotProcess3() override { return 0; }
 
  private:
   std::string path_;

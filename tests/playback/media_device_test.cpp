@@ -210,6 +210,31 @@ TEST_F(MediaDeviceTest, StopKeepsThePositionAndResumeContinuesFromIt) {
   EXPECT_EQ(sound.samples, Decode(path));
 }
 
+TEST_F(MediaDeviceTest, TellsTheTimePlayedAndTheEndInTheSoundRendered) {
+  // Half a second of WAVE: the time is the frames handed to the output, the end their last.
+  const std::string wave = dir_.File("song.wav");
+  WriteSignal(wave, SF_FORMAT_PCM_16, 44100, 2, 22050);
+  SdlMediaDevice device;
+  ASSERT_TRUE(device.Open(DeviceType::kWaveformAudio, wave).ok());
+  EXPECT_EQ(device.Time(), (PlaybackTime{0, 500, false}));
+  ASSERT_TRUE(device.PlayFromStart().ok());
+  ASSERT_TRUE(Finished(device));
+  EXPECT_EQ(device.Time(), (PlaybackTime{500, 500, true}));
+  ASSERT_TRUE(device.Close().ok());
+  EXPECT_EQ(device.Time(), PlaybackTime{});
+
+  // A quarter of a second of MIDI ends once a second of release has followed its last event.
+  const std::string midi = dir_.File("song.wav.mid");
+  testing::WriteFile(midi, testing::MakeMidiFile({{60, 0, 240}}));
+  ASSERT_TRUE(device.Open(DeviceType::kSequencer, midi).ok());
+  EXPECT_EQ(device.Time(), (PlaybackTime{0, 250, false}));
+  ASSERT_TRUE(device.PlayFromStart().ok());
+  ASSERT_TRUE(WaitUntil([&] { return device.Time().ended; }));
+  EXPECT_GE(device.Time().elapsed, 1250);
+  EXPECT_EQ(device.Time().total, 250);
+  ASSERT_TRUE(device.Close().ok());
+}
+
 TEST_F(MediaDeviceTest, PlayAfterAStopStartsAgainFromTheBeginning) {
   const std::string path = dir_.File("song.wav");
   WriteSignal(path, SF_FORMAT_PCM_16, 44100, 2, 22050);

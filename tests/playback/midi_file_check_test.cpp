@@ -52,5 +52,20 @@ TEST(MidiFileCheckTest, RefusesWhatTheSequencerCannotPlayWithAReason) {
   }
 }
 
+TEST(MidiFileCheckTest, TheLengthFollowsTheTempoChangesOfEveryTrack) {
+  // One second at 120 beats per minute: 960 ticks of 480 a quarter note.
+  std::string file = testing::MakeMidiFile({{60, 0, 960}});
+  EXPECT_EQ(MidiFileMilliseconds(file), 1000);
+  // A second track that slows to 60 beats per minute halfway (tick 480): the second half lasts
+  // a second, so the song 1.5 s.
+  file[9] = 1;   // format 1
+  file[11] = 2;  // two tracks
+  const std::string slower("\x83\x60\xff\x51\x03\x0f\x42\x40\x00\xff\x2f\x00", 12);
+  file += "MTrk" + std::string("\0\0\0", 3) + static_cast<char>(slower.size()) + slower;
+  ASSERT_EQ(CheckMidiFile(file), "");
+  EXPECT_EQ(MidiFileMilliseconds(file), 1500);
+  EXPECT_EQ(MidiFileMilliseconds("MThd"), 0);
+}
+
 }  // namespace
 }  // namespace tonvale

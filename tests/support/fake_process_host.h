@@ -23,6 +23,7 @@ class FakeProcessHost : public ProcessHost {
   }
   int PlotProcess1() override { return Plot(1, plots1); }
   int PlotProcess2() override { return Plot(2, plots2); }
+  int PlotProcess3() override { return Plot(3, plots3); }
 
   std::string field;
   std::string selected;
@@ -30,6 +31,7 @@ class FakeProcessHost : public ProcessHost {
   int stops = 0;
   int plots1 = 0;
   int plots2 = 0;
+  int plots3 = 0;
   std::function<int(int PlotNum)> plotter;  // its result is the figure's; 0 without one
 
  private:
