@@ -166,7 +166,9 @@ int64_t MidiFileMilliseconds(std::string_view bytes) {
     tempo = next;
   }
   microseconds += static_cast<double>(timing.endTick - tick) * tempo / division;
-  return static_cast<int64_t>(microseconds / 1000.0);
+  // A file of enormous delta times still gives a length that later sums cannot overflow.
+  constexpr double kLongestMs = 1e15;
+  return static_cast<int64_t>(std::min(microseconds / 1000.0, kLongestMs));
 }
 
 }  // namespace tonvale
