@@ -51,6 +51,7 @@ InputStream::~InputStream() {
 int InputStream::Refill() {
   if (file_ == nullptr) return kEnd;
   char* data = buffer_.get() + 1;
+  blockOffset_ += end_ - data;
   if (end_ > data) {
     buffer_[0] = end_[-1];
     begin_ = buffer_.get();
@@ -76,11 +77,17 @@ bool InputStream::Rewind() {
   }
   if (Failed()) return false;
   pos_ = end_ = begin_ = buffer_.get() + 1;
+  blockOffset_ = 0;
   if (std::fseek(file_, 0, SEEK_SET) != 0) {
     error_ = ReadErrorReason(errno);
     return false;
   }
   return true;
+}
+
+int64_t InputStream::Offset() const {
+  if (file_ == nullptr) return pos_ - bytes_.data();
+  return blockOffset_ + (pos_ - (buffer_.get() + 1));
 }
 
 int InputStream::Peek() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -70,6 +71,9 @@ class InputStream {
 
   bool AtEnd() { return Peek() == kEnd; }
 
+  // Bytes read so far from the start of the input (or since the last Rewind), for progress.
+  int64_t Offset() const;
+
  private:
   struct FileTag {};
   InputStream(FileTag, const std::string& path);
@@ -83,6 +87,7 @@ class InputStream {
   const char* pos_ = nullptr;
   const char* end_ = nullptr;
   const char* begin_ = nullptr;  // oldest byte that Unget() may step back to
+  int64_t blockOffset_ = 0;      // offset in the file of the first byte of the buffer's block
 };
 
 // White space of the token reads: space, TAB, LF, VT, FF, CR. Bytes 0x80 to 0xFF never are,

@@ -31,24 +31,47 @@ void PeakTable::Reserve(size_t records, size_t peaks) {
 
 int ReadPeakFile(InputStream& in, PeakTable& table) {
   table.clear();
-  SkipLines(in, 4);
-  std::string token;
+  PeakRecordReader reader(in);
   int records = 0;
-  bool more = in.ReadToken(token);
-  while (more && token != "end_of_file") {
-    table.AddRecord(ClampToInt32(LeadingInteger(token)));
+  int32_t label;
+  float frequency, level;
+  while (reader.NextRecord(label)) {
+    table.AddRecord(label);
     ++records;
-    more = in.ReadToken(token);
-    while (more && token != "end") {
-      float frequency = NarrowToFloat(LeadingDecimal(token));
-      more = in.ReadToken(token);
-      float level = NarrowToFloat(LeadingDecimal(token));
-      table.AddPeak(frequency, level);
-      if (more) more = in.ReadToken(token);
-    }
-    if (more) more = in.ReadToken(token);
+    while (reader.NextPeak(frequency, level)) table.AddPeak(frequency, level);
   }
   return records;
+}
+
+PeakRecordReader::PeakRecordReader(InputStream& in) : in_(in) {
+  SkipLines(in_, 4);
+  more_ = in_.ReadToken(token_);
+}
+
+bool PeakRecordReader::NextRecord(int32_t& label) {
+  float frequency, level;
+  while (NextPeak(frequency, level)) {
+  }
+  if (!more_ || token_ == "end_of_file") return false;
+  label = ClampToInt32(LeadingInteger(token_));
+  more_ = in_.ReadToken(token_);
+  inRecord_ = true;
+  return true;
+}
+
+bool PeakRecordReader::NextPeak(float& frequency, float& level) {
+  if (!inRecord_) return false;
+  if (!more_ || token_ == "end") {
+    if (more_) more_ = in_.ReadToken(token_);
+    inRecord_ = false;
+    return false;
+  }
+  frequency = NarrowToFloat(LeadingDecimal(token_));
+  // A file cut after a frequency gives the peak a level of 0.
+  more_ = in_.ReadToken(token_);
+  level = NarrowToFloat(LeadingDecimal(token_));
+  if (more_) more_ = in_.ReadToken(token_);
+  return true;
 }
 
 void SkipLines(InputStream& in, int count) {

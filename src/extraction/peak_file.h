@@ -56,6 +56,27 @@ class PeakTable {
 // the cut. Returns the number of records read; there is no fixed capacity.
 int ReadPeakFile(InputStream& in, PeakTable& table);
 
+// The same records read one at a time, for stages that hold only the few they work on: a
+// record's label with NextRecord, then its peaks with NextPeak until it returns false.
+// ReadPeakFile reads through this, so both read any file alike.
+class PeakRecordReader {
+ public:
+  // Skips the four header lines of `in`, which must outlive the reader.
+  explicit PeakRecordReader(InputStream& in);
+
+  // The next record's label; false at "end_of_file" or the end of the input. Peaks of the
+  // record before that were not read are skipped.
+  bool NextRecord(int32_t& label);
+  // The next peak of the current record; false after its last one.
+  bool NextPeak(float& frequency, float& level);
+
+ private:
+  InputStream& in_;
+  std::string token_;
+  bool more_ = false;      // token_ holds the next token of the input
+  bool inRecord_ = false;  // NextPeak may still find peaks
+};
+
 // Reads bytes until `count` line ends have passed or the input ends (LF and CR LF alike).
 void SkipLines(InputStream& in, int count);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <deque>
 #include <new>
 #include <string>
 #include <vector>
@@ -18,6 +19,63 @@ namespace {
 constexpr int16_t kNoSemitone = INT16_MIN;
 constexpr size_t kFlushBytes = 1 << 16;
 
+// The frames of the peak file from the one being rewritten to the one R later, with every
+// peak's semitone worked out once as the frame is read. Frames beyond the file are empty.
+class ShiftWindow {
+ public:
+  struct Frame {
+    std::vector<float> frequencies;
+    std::vector<float> levels;
+    std::vector<int16_t> semitones;
+  };
+
+  explicit ShiftWindow(PeakRecordReader& reader) : reader_(reader) {}
+
+  const Frame& At(int frame) {
+    while (!ended_ && first_ + static_cast<int>(frames_.size()) <= frame) Read();
+    const int at = frame - first_;
+    if (at < 0 || at >= static_cast<int>(frames_.size())) return kNone;
+    return frames_[static_cast<size_t>(at)];
+  }
+
+  // Frames before `frame` are not wanted any more.
+  void Forget(int frame) {
+    while (!frames_.empty() && first_ < frame) {
+      spare_ = std::move(frames_.front());
+      frames_.pop_front();
+      ++first_;
+    }
+  }
+
+ private:
+  void Read() {
+    int32_t label;
+    if (!reader_.NextRecord(label)) {
+      ended_ = true;
+      return;
+    }
+    Frame frame = std::move(spare_);
+    frame.frequencies.clear();
+    frame.levels.clear();
+    frame.semitones.clear();
+    float frequency, level;
+    while (reader_.NextPeak(frequency, level)) {
+      frame.frequencies.push_back(frequency);
+      frame.levels.push_back(level);
+      PitchAboveC1 pitch;
+      frame.semitones.push_back(PitchOf(frequency, pitch) ? pitch.semitone : kNoSemitone);
+    }
+    frames_.push_back(std::move(frame));
+  }
+
+  static inline const Frame kNone{};
+  PeakRecordReader& reader_;
+  std::deque<Frame> frames_;  // frames first_, first_ + 1, ...
+  Frame spare_;               // the last frame dropped lends its memory to the next one
+  int first_ = 0;
+  bool ended_ = false;
+};
+
 }  // namespace
 
 int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int frameRate) {
@@ -33,7 +91,7 @@ int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int fra
   return r < 0 ? 0 : static_cast<int>(r);
 }
 
-void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, int shift,
+void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordReader& frames, int shift,
                           const std::function<void(std::string_view)>& write,
                           RunProgress* progress) {
   std::string out;
@@ -45,22 +103,7 @@ void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, 
     if (out.size() >= kFlushBytes) write(out), out.clear();
   }
 
-  // Every peak's semitone, worked out once; the peaks of a frame are then looked up by semitone
-  // instead of being compared with every peak of the other frame.
-  const int records = table.size();
-  std::vector<int16_t> semitones;
-  std::vector<size_t> firstPeak(static_cast<size_t>(records) + 1, 0);
-  for (int r = 0; r < records; ++r) {
-    firstPeak[static_cast<size_t>(r) + 1] =
-        firstPeak[static_cast<size_t>(r)] + static_cast<size_t>(table.Count(r));
-  }
-  semitones.reserve(firstPeak.back());
-  for (int r = 0; r < records; ++r) {
-    for (float f : table.Frequencies(r)) {
-      PitchAboveC1 pitch;
-      semitones.push_back(PitchOf(f, pitch) ? pitch.semitone : kNoSemitone);
-    }
-  }
+  ShiftWindow window(frames);
 
   // Peaks of the later frame grouped by semitone: order[] lists peak indices, semitone by
   // semitone, and start[] says where each semitone's run begins.
@@ -71,12 +114,15 @@ void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, 
     AppendInteger(out, (i + shift + 1) * frameRate);
     out += ": ";
     const int a = static_cast<int>(i), b = static_cast<int>(i + shift);
-    const auto freqA = table.Frequencies(a);
-    const auto levelA = table.Levels(a);
-    const auto levelB = table.Levels(b);
+    window.Forget(a);
+    const ShiftWindow::Frame& frameB = window.At(b);
+    const ShiftWindow::Frame& frameA = window.At(a);
+    const std::vector<float>& freqA = frameA.frequencies;
+    const std::vector<float>& levelA = frameA.levels;
+    const std::vector<float>& levelB = frameB.levels;
     if (!freqA.empty() && !levelB.empty()) {
-      const int16_t* semiA = semitones.data() + firstPeak[static_cast<size_t>(a)];
-      const int16_t* semiB = semitones.data() + firstPeak[static_cast<size_t>(b)];
+      const int16_t* semiA = frameA.semitones.data();
+      const int16_t* semiB = frameB.semitones.data();
       std::fill(start.begin(), start.end(), 0);
       for (size_t q = 0; q < levelB.size(); ++q) {
         if (semiB[q] != kNoSemitone) ++start[static_cast<size_t>(semiB[q] - kLowest + 1)];
@@ -116,21 +162,14 @@ void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, 
 
 int ProposedMethod1Pass(Session& session) {
   const std::string path = session.WorkPath(kPeakFileName);
-  WorkFile input;
-  ReadFailure failure;
-  try {
-    if (!ReadWorkFile(path, input, failure)) {
-      // A failed read leaves the file that would have been rewritten as the first pass left it.
-      session.log.AppendLog(failure.opened ? CannotReadLine(kPeakFileName, failure.reason)
-                                           : "err: cannot open! PeakExtract.txt");
-      return 1;
-    }
-  } catch (const std::bad_alloc&) {
-    session.log.AppendLog("err: 記憶領域が不足しています．");
+  InputStream in = InputStream::OpenFile(path);
+  if (!in.IsOpen()) {
+    session.log.AppendLog("err: cannot open! PeakExtract.txt");
     return 1;
   }
-  const WorkFileHeader& header = input.header;
-  const PeakTable& table = input.records;
+  const WorkFileHeader header = ReadWorkFileHeader(in);
+  in.Rewind();  // a failed rewind reads as a failed read
+  PeakRecordReader frames(in);
   OutputFile file;
   if (!file.Open(path, OutputFile::Mode::kText)) {
     session.log.AppendLog("cannot open! PeakExtraction.txt");
@@ -140,9 +179,17 @@ int ProposedMethod1Pass(Session& session) {
                                         session.settings.FrameLength, header.FrameRate);
   try {
     WritePersistentPeaks(
-        header, table, shift, [&](std::string_view text) { file.Write(text); }, &session.progress);
+        header, frames, shift, [&](std::string_view text) { file.Write(text); }, &session.progress);
   } catch (const std::bad_alloc&) {
     session.log.AppendLog("err: 記憶領域が不足しています．");
+    return 1;
+  }
+  // A read that fails anywhere in the file leaves it as the first pass wrote it.
+  int32_t label;
+  while (frames.NextRecord(label)) {
+  }
+  if (in.Failed()) {
+    session.log.AppendLog(CannotReadLine(kPeakFileName, in.Error()));
     return 1;
   }
   if (!file.Commit()) {

@@ -16,15 +16,17 @@ namespace tonvale {
 // negative result, or a frame shift F of 0 or below, gives 0.
 int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int frameRate);
 
-// The rewritten peak file for `header` and `table` with the shift R: the header (with two blanks
-// after the level range), R empty records, then for frames i = 0 .. LoopCount - R - 1 the record
+// The rewritten peak file for `header` and the frame records of `frames` with the shift R: the
+// header (with two blanks after the level range), R empty records, then for frames
+// i = 0 .. LoopCount - R - 1 the record
 // labelled (i + R + 1) F holding each peak a of frame i once for every peak b of frame i + R in
 // the same semitone (dsp/pitch.h; a peak without a pitch matches none) whose level differs
 // from a's by less than 10 dB (|trunc(a - b)| < 10), and "end_of_file". Text with "\n" line ends,
-// handed to `write` in pieces.
+// handed to `write` in pieces. The frames are read as they are needed and dropped once passed:
+// R + 1 of them are held at a time.
 // Reports to `progress`, when given, but runs to the end when the run is cancelled: the peak
 // file of the first pass is already in place, and this pass finishes what it began.
-void WritePersistentPeaks(const WorkFileHeader& header, const PeakTable& table, int shift,
+void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordReader& frames, int shift,
                           const std::function<void(std::string_view)>& write,
                           RunProgress* progress = nullptr);
 

@@ -31,7 +31,7 @@ bool ReadWorkFile(const std::string& path, WorkFile& file, ReadFailure& failure)
   return true;
 }
 
-WorkFileHeader RewrittenHeader(const WorkFile& file) {
+WorkFileHeader RewrittenHeader(const WorkFileValues& file) {
   WorkFileHeader header = file.header;
   header.MaxdB = file.MaxdB();
   header.MindB = file.MindB();
@@ -49,6 +49,45 @@ bool ReadStageInput(Session& session, const char* fileName, std::string_view can
   }
   if (file.FrameRate() == 0) {
     session.log.AppendLog("err: FrameRate is 0 in " + std::string(fileName) + "!");
+    return false;
+  }
+  return true;
+}
+
+StageInput::StageInput(Session& session, const char* fileName)
+    : session_(session),
+      fileName_(fileName),
+      in_(InputStream::OpenFile(session.WorkPath(fileName))) {}
+
+bool StageInput::Open(std::string_view cannotOpen) {
+  if (!in_.IsOpen()) {
+    session_.log.AppendLog(cannotOpen);
+    return false;
+  }
+  std::error_code error;
+  const auto size = std::filesystem::file_size(session_.WorkPath(fileName_), error);
+  bytes_ = error ? 0 : static_cast<int64_t>(size);
+  header = ReadWorkFileHeader(in_);
+  // A failed rewind leaves the stream ended and failed: there are no records, and Finish says
+  // why.
+  in_.Rewind();
+  reader_.emplace(in_);
+  if (FrameRate() == 0) {
+    // A file that cannot be read is reported as such, whatever its header says.
+    if (Finish()) {
+      session_.log.AppendLog("err: FrameRate is 0 in " + std::string(fileName_) + "!");
+    }
+    return false;
+  }
+  return true;
+}
+
+bool StageInput::Finish() {
+  int32_t label;
+  while (reader_->NextRecord(label)) {
+  }
+  if (in_.Failed()) {
+    session_.log.AppendLog(CannotReadLine(fileName_, in_.Error()));
     return false;
   }
   return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,16 +17,20 @@ namespace tonvale {
 inline constexpr char kPeakFileName[] = "PeakExtraction.txt";
 inline constexpr char kLumpFileName[] = "PeakCombination.txt";
 
-// A peak file or a lump file read whole: its header and its records.
-struct WorkFile {
+// The header of a work file with its values as the stages take them.
+struct WorkFileValues {
   WorkFileHeader header;
-  PeakTable records;
 
   // The levels of the first header line are single-precision values.
   float MaxdB() const { return NarrowToFloat(header.MaxdB); }
   float MindB() const { return NarrowToFloat(header.MindB); }
   // The frame shift in milliseconds keeps only the low 16 bits of the number in the file.
   uint16_t FrameRate() const { return static_cast<uint16_t>(header.FrameRate); }
+};
+
+// A peak file or a lump file read whole: its header and its records.
+struct WorkFile : WorkFileValues {
+  PeakTable records;
 };
 
 // Parses the header and then, from the start again, the records: the two reads are
@@ -38,12 +43,43 @@ bool ReadWorkFile(const std::string& path, WorkFile& file, ReadFailure& failure)
 
 // The header as it is written again: the levels rounded to single precision and the frame
 // shift to its 16 bits, the frame count and the signal name as they were read.
-WorkFileHeader RewrittenHeader(const WorkFile& file);
+WorkFileHeader RewrittenHeader(const WorkFileValues& file);
 
 // Reads a stage's input file `fileName` from the session's folder. False, with the stage's
 // `cannotOpen` line, the read error's line, or "err: FrameRate is 0 in <name>!" in the log,
 // when the file cannot be read or has no frame shift to place anything in time.
 bool ReadStageInput(Session& session, const char* fileName, std::string_view cannotOpen,
                     WorkFile& file);
+
+// A stage's input file read a record at a time, so that a stage holds only the records it
+// still works on, however long the recording. It fails where ReadStageInput fails, with the
+// same lines: the header at Open, the records (a read that fails anywhere in the file) at
+// Finish.
+class StageInput : public WorkFileValues {
+ public:
+  StageInput(Session& session, const char* fileName);
+
+  // Reads the header. False, after the stage's `cannotOpen` line, the read error's line or the
+  // frame shift's line, when the file cannot be opened or has no frame shift.
+  bool Open(std::string_view cannotOpen);
+
+  // The records, after Open.
+  PeakRecordReader& Records() { return *reader_; }
+
+  // How far the records have been read, as a share of the file, for progress reports.
+  int64_t BytesRead() const { return in_.Offset(); }
+  int64_t Bytes() const { return bytes_; }
+
+  // Reads the records that are left. False, after the read error's line, when a read failed
+  // anywhere in the file.
+  bool Finish();
+
+ private:
+  Session& session_;
+  const char* fileName_;
+  InputStream in_;
+  std::optional<PeakRecordReader> reader_;
+  int64_t bytes_ = 0;
+};
 
 }  // namespace tonvale

@@ -1,6 +1,7 @@
 #include "recognition/lump_joining.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "recognition/link_cost.h"
 
@@ -9,90 +10,128 @@ namespace {
 
 constexpr float kJoinLimit = 15.0f;  // the end of one lump and the start of the next
 
-class Joiner {
- public:
-  Joiner(std::vector<Lump>& lumps, int frameRate, int shortestPeakTime)
-      : lumps_(lumps), frameRate_(frameRate), shortestPeakTime_(shortestPeakTime) {}
+// Number of frames of the bridge from a to b, S = (s_b - s_a) / frameRate - n_a + 1.
+int64_t BridgeLength(const Lump& a, const Lump& b, int64_t frameRate) {
+  int64_t frames = (static_cast<int64_t>(b.start) - a.start) / frameRate;
+  return frames - static_cast<int64_t>(a.size()) + 1;
+}
 
-  // Number of frames of the bridge from a to b, S = (s_b - s_a) / frameRate - n_a + 1.
-  int64_t BridgeLength(const Lump& a, const Lump& b) const {
-    int64_t frames = (static_cast<int64_t>(b.start) - a.start) / frameRate_;
-    return frames - static_cast<int64_t>(a.size()) + 1;
+// Joins b to a when the gap is short enough and the two ends are close.
+bool TryJoin(Lump& a, Lump& b, int64_t frameRate, int64_t shortestPeakTime) {
+  if (b.size() == 0) return false;
+  const int64_t bridge = BridgeLength(a, b, frameRate);
+  if (!(frameRate * bridge < shortestPeakTime && bridge >= 1)) return false;
+  if (!(LinkCost(a.frequencies.back(), a.levels.back(), b.frequencies.front(), b.levels.front()) <
+        kJoinLimit)) {
+    return false;
   }
-
-  // Joins b to a when the gap is short enough and the two ends are close.
-  bool TryJoin(Lump& a, Lump& b) {
-    if (b.size() == 0) return false;
-    const int64_t bridge = BridgeLength(a, b);
-    if (!(frameRate_ * bridge < shortestPeakTime_ && bridge >= 1)) return false;
-    if (!(LinkCost(a.frequencies.back(), a.levels.back(), b.frequencies.front(), b.levels.front()) <
-          kJoinLimit)) {
-      return false;
-    }
-    const float steps = static_cast<float>(bridge);
-    const float toFrequency = b.frequencies.front();
-    const float toLevel = b.levels.front();
-    for (int64_t k = 0; k < bridge; ++k) {
-      const float fraction = static_cast<float>(k);
-      const float frequency = a.frequencies.back();
-      const float level = a.levels.back();
-      a.frequencies.push_back(frequency - fraction * (frequency - toFrequency) / steps);
-      a.levels.push_back(level - fraction * (level - toLevel) / steps);
-    }
-    a.frequencies.insert(a.frequencies.end(), b.frequencies.begin(), b.frequencies.end());
-    a.levels.insert(a.levels.end(), b.levels.begin(), b.levels.end());
-    b.frequencies = {};
-    b.levels = {};
-    return true;
+  const float steps = static_cast<float>(bridge);
+  const float toFrequency = b.frequencies.front();
+  const float toLevel = b.levels.front();
+  for (int64_t k = 0; k < bridge; ++k) {
+    const float fraction = static_cast<float>(k);
+    const float frequency = a.frequencies.back();
+    const float level = a.levels.back();
+    a.frequencies.push_back(frequency - fraction * (frequency - toFrequency) / steps);
+    a.levels.push_back(level - fraction * (level - toLevel) / steps);
   }
+  a.frequencies.insert(a.frequencies.end(), b.frequencies.begin(), b.frequencies.end());
+  a.levels.insert(a.levels.end(), b.levels.begin(), b.levels.end());
+  b.frequencies = {};
+  b.levels = {};
+  return true;
+}
 
-  // One sweep over every pair, each later lump compared with a as it stands.
-  int Sweep() {
-    const size_t count = lumps_.size();
-    int joins = 0;
-    for (size_t a = 0; a + 1 < count; ++a) {
-      if (lumps_[a].size() == 0) continue;
-      if (ordered_) {
-        joins += JoinFollowers(a);
-      } else {
-        for (size_t b = a + 1; b < count; ++b) joins += TryJoin(lumps_[a], lumps_[b]) ? 1 : 0;
+// Sweeps over every pair, each later lump compared with a as it stands, until a sweep joins
+// nothing: lumps in any order.
+void SweepEveryPair(std::vector<Lump>& lumps, int64_t frameRate, int64_t shortestPeakTime,
+                    const std::function<void(int)>& onSweep) {
+  int joins;
+  do {
+    joins = 0;
+    for (size_t a = 0; a + 1 < lumps.size(); ++a) {
+      if (lumps[a].size() == 0) continue;
+      for (size_t b = a + 1; b < lumps.size(); ++b) {
+        joins += TryJoin(lumps[a], lumps[b], frameRate, shortestPeakTime) ? 1 : 0;
       }
     }
-    return joins;
-  }
+    if (onSweep) onSweep(joins);
+  } while (joins != 0);
+}
 
-  void Run(const std::function<void(int)>& onSweep) {
-    ordered_ = std::is_sorted(lumps_.begin(), lumps_.end(),
-                              [](const Lump& x, const Lump& y) { return x.start < y.start; });
-    int joins;
-    do {
-      joins = Sweep();
-      if (onSweep) onSweep(joins);
-    } while (joins != 0);
+// The one sweep over lumps in start order, through a window that reaches from the lump being
+// swept to the first lump that starts too late to join it.
+class StartOrderJoiner {
+ public:
+  StartOrderJoiner(const std::function<bool(Lump&)>& next,
+                   const std::function<void(size_t, Lump&)>& emit, int64_t frameRate,
+                   int64_t shortestPeakTime)
+      : next_(next), emit_(emit), frameRate_(frameRate), shortestPeakTime_(shortestPeakTime) {}
+
+  int64_t Run() {
+    int64_t joins = 0;
+    while (!window_.empty() || Read()) {
+      Held& a = window_.front();
+      if (a.lump.size() != 0) {
+        joins += JoinFollowers(a.lump);
+        if (disordered_) return -1;
+        emit_(a.position, a.lump);
+      }
+      window_.pop_front();
+    }
+    return disordered_ ? -1 : joins;
   }
 
  private:
-  // With lumps in start order, b can join a only when it starts in
-  // [s_a + n_a x frameRate, s_a + (n_a + Smax) x frameRate), where Smax is the longest bridge
-  // shorter than the shortest peak time; both ends move on as a grows.
-  int JoinFollowers(size_t a) {
+  struct Held {
+    size_t position;
+    Lump lump;
+  };
+
+  bool Read() {
+    if (ended_ || disordered_) return false;
+    Held held{read_, {}};
+    if (!next_(held.lump)) {
+      ended_ = true;
+      return false;
+    }
+    if (read_ > 0 && held.lump.start < lastStart_) {
+      disordered_ = true;
+      return false;
+    }
+    ++read_;
+    lastStart_ = held.lump.start;
+    window_.push_back(std::move(held));
+    return true;
+  }
+
+  // b can join a only when it starts in [s_a + n_a x frameRate, s_a + (n_a + Smax) x
+  // frameRate), where Smax is the longest bridge shorter than the shortest peak time; both ends
+  // move on as a grows.
+  int64_t JoinFollowers(Lump& a) {
     if (shortestPeakTime_ <= frameRate_) return 0;  // not even a bridge of one frame
-    const int64_t longest = (shortestPeakTime_ - 1) / frameRate_;
-    const size_t count = lumps_.size();
+    const int64_t reach = (shortestPeakTime_ - 1) / frameRate_ * frameRate_;
     auto earliest = [&] {
-      return static_cast<int64_t>(lumps_[a].start) +
-             static_cast<int64_t>(lumps_[a].size()) * frameRate_;
+      return static_cast<int64_t>(a.start) + static_cast<int64_t>(a.size()) * frameRate_;
+    };
+    // Every lump that starts before the end of the reach is read.
+    auto readReach = [&] {
+      while ((window_.size() == 1 || window_.back().lump.start < earliest() + reach) && Read()) {
+      }
     };
     auto firstFrom = [&](size_t from, int64_t time) {
-      auto it = std::lower_bound(lumps_.begin() + static_cast<std::ptrdiff_t>(from), lumps_.end(),
-                                 time, [](const Lump& lump, int64_t t) { return lump.start < t; });
-      return static_cast<size_t>(it - lumps_.begin());
+      auto it =
+          std::lower_bound(window_.begin() + static_cast<std::ptrdiff_t>(from), window_.end(), time,
+                           [](const Held& held, int64_t t) { return held.lump.start < t; });
+      return static_cast<size_t>(it - window_.begin());
     };
-    int joins = 0;
-    size_t b = firstFrom(a + 1, earliest());
-    while (b < count && lumps_[b].start < earliest() + longest * frameRate_) {
-      if (TryJoin(lumps_[a], lumps_[b])) {
+    int64_t joins = 0;
+    readReach();
+    size_t b = firstFrom(1, earliest());
+    while (b < window_.size() && window_[b].lump.start < earliest() + reach) {
+      if (TryJoin(a, window_[b].lump, frameRate_, shortestPeakTime_)) {
         ++joins;
+        readReach();
         b = firstFrom(b + 1, earliest());
       } else {
         ++b;
@@ -101,10 +140,15 @@ class Joiner {
     return joins;
   }
 
-  std::vector<Lump>& lumps_;
+  const std::function<bool(Lump&)>& next_;
+  const std::function<void(size_t, Lump&)>& emit_;
   const int64_t frameRate_;
   const int64_t shortestPeakTime_;
-  bool ordered_ = false;
+  std::deque<Held> window_;  // by start; the front is the lump being swept
+  size_t read_ = 0;
+  int32_t lastStart_ = 0;
+  bool ended_ = false;
+  bool disordered_ = false;
 };
 
 }  // namespace
@@ -129,7 +173,33 @@ int ShortestPeakTime(int tempo, int shortestNote) {
 
 void JoinLumps(std::vector<Lump>& lumps, int frameRate, int shortestPeakTime,
                const std::function<void(int joins)>& onSweep) {
-  Joiner(lumps, frameRate, shortestPeakTime).Run(onSweep);
+  const bool ordered = std::is_sorted(
+      lumps.begin(), lumps.end(), [](const Lump& x, const Lump& y) { return x.start < y.start; });
+  if (!ordered) {
+    SweepEveryPair(lumps, frameRate, shortestPeakTime, onSweep);
+    return;
+  }
+  size_t read = 0;
+  const int64_t joins = JoinLumpsInStartOrder(
+      [&](Lump& lump) {
+        if (read == lumps.size()) return false;
+        // The lump is handed back unless it is emptied; its start stays in place either way.
+        Lump& source = lumps[read++];
+        lump = std::move(source);
+        source.frequencies.clear();
+        source.levels.clear();
+        return true;
+      },
+      [&](size_t position, Lump& lump) { lumps[position] = std::move(lump); }, frameRate,
+      shortestPeakTime);
+  if (onSweep) onSweep(static_cast<int>(joins));
+  if (joins != 0 && onSweep) onSweep(0);
+}
+
+int64_t JoinLumpsInStartOrder(const std::function<bool(Lump& lump)>& next,
+                              const std::function<void(size_t position, Lump& lump)>& emit,
+                              int frameRate, int shortestPeakTime) {
+  return StartOrderJoiner(next, emit, frameRate, shortestPeakTime).Run();
 }
 
 float LoudnessThreshold(float maxdB, float mindB) {

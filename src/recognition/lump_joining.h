@@ -33,6 +33,22 @@ int ShortestPeakTime(int tempo, int shortestNote);
 void JoinLumps(std::vector<Lump>& lumps, int frameRate, int shortestPeakTime,
                const std::function<void(int joins)>& onSweep);
 
+// The same joining for lumps that come in start order, as the first pass writes them, holding
+// only the lumps that can still join. In start order the first sweep is the only one that
+// joins: a lump grows only while it is swept, and then only by lumps that start after its end,
+// so when a later sweep comes back to it, every lump it passed over either starts before its
+// new end or was already refused with the same end points. And a lump can only take lumps
+// that start less than the longest bridge after its end: once those have been read, it is
+// final.
+// `next` hands over the lumps in order (false at the end); `emit` gets every lump that is not
+// emptied, in order, with its position among the lumps, once nothing can join it any more.
+// Returns the number of joins, after which a second sweep would join nothing; or -1, having
+// stopped, when a lump starts before the one read before it (what was emitted is then not
+// final, and the lumps must be joined whole with JoinLumps).
+int64_t JoinLumpsInStartOrder(const std::function<bool(Lump& lump)>& next,
+                              const std::function<void(size_t position, Lump& lump)>& emit,
+                              int frameRate, int shortestPeakTime);
+
 // Half way between the loudest and the quietest level of the analysis, in single precision.
 float LoudnessThreshold(float maxdB, float mindB);
 

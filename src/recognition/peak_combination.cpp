@@ -12,17 +12,24 @@
 namespace tonvale {
 namespace {
 
-// The joining pass over the lump file that the first pass has just written.
-int JoinPass(Session& session, int shortestPeakTime) {
+constexpr char kCannotReplace[] = "cannot open! PeakCombination.txt";
+constexpr size_t kWriteBytes = 1 << 20;  // the output goes out a megabyte at a time
+
+void LogSweep(MessageLog& log, int joins) {
+  log.AppendLog(Format("      Amended %d times", joins));
+  log.AppendLog("");
+}
+
+// The joining pass over lumps of any order: the whole file is held.
+int JoinWholeFile(Session& session, int shortestPeakTime) {
   MessageLog& log = session.log;
-  const std::string path = session.WorkPath(kLumpFileName);
   WorkFile input;
   if (!ReadStageInput(session, kLumpFileName, "err: cannot open! PeakCombination.txt", input)) {
     return 1;
   }
   OutputFile output;
-  if (!output.Open(path, OutputFile::Mode::kText)) {
-    log.AppendLog("cannot open! PeakCombination.txt");
+  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+    log.AppendLog(kCannotReplace);
     return 1;
   }
   std::string text;
@@ -32,10 +39,7 @@ int JoinPass(Session& session, int shortestPeakTime) {
 
   std::vector<Lump> lumps = LumpsOf(input.records);
   input.records = PeakTable();
-  JoinLumps(lumps, input.FrameRate(), shortestPeakTime, [&](int joins) {
-    log.AppendLog(Format("      Amended %d times", joins));
-    log.AppendLog("");
-  });
+  JoinLumps(lumps, input.FrameRate(), shortestPeakTime, [&](int joins) { LogSweep(log, joins); });
 
   const float threshold = LoudnessThreshold(input.MaxdB(), input.MindB());
   for (Lump& lump : lumps) {
@@ -43,7 +47,7 @@ int JoinPass(Session& session, int shortestPeakTime) {
       AppendPeakRecord(text, lump.start, lump.frequencies, lump.levels);
     }
     lump = Lump();  // written: its memory goes back
-    if (text.size() > (1 << 20)) {
+    if (text.size() > kWriteBytes) {
       output.Write(text);
       text.clear();
     }
@@ -51,13 +55,67 @@ int JoinPass(Session& session, int shortestPeakTime) {
   text += "end_of_file";
   output.Write(text);
   if (!output.Commit()) {
-    log.AppendLog("cannot open! PeakCombination.txt");
+    log.AppendLog(kCannotReplace);
     return 1;
   }
   return 0;
 }
 
+bool ReadLump(PeakRecordReader& records, Lump& lump) {
+  if (!records.NextRecord(lump.start)) return false;
+  float frequency, level;
+  while (records.NextPeak(frequency, level)) {
+    lump.frequencies.push_back(frequency);
+    lump.levels.push_back(level);
+  }
+  return true;
+}
+
 }  // namespace
+
+int JoinLumpFile(Session& session, int shortestPeakTime) {
+  MessageLog& log = session.log;
+  StageInput input(session, kLumpFileName);
+  if (!input.Open("err: cannot open! PeakCombination.txt")) return 1;
+  OutputFile output;
+  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+    log.AppendLog(kCannotReplace);
+    return 1;
+  }
+  std::string text;
+  AppendWorkFileHeader(text, RewrittenHeader(input));
+  const float threshold = LoudnessThreshold(input.MaxdB(), input.MindB());
+  const int64_t joins =
+      JoinLumpsInStartOrder([&](Lump& lump) { return ReadLump(input.Records(), lump); },
+                            [&](size_t, Lump& lump) {
+                              if (IsLoudEnough(lump, threshold)) {
+                                AppendPeakRecord(text, lump.start, lump.frequencies, lump.levels);
+                              }
+                              if (text.size() > kWriteBytes) {
+                                output.Write(text);
+                                text.clear();
+                              }
+                            },
+                            input.FrameRate(), shortestPeakTime);
+  if (joins < 0) {
+    output.Abandon();
+    return JoinWholeFile(session, shortestPeakTime);
+  }
+  // A file that fails to read part-way is reported as the whole read reports it, and the
+  // file of the first pass stays.
+  if (!input.Finish()) return 1;
+  log.AppendLog("..Under proccecing");
+  log.AppendLog("");
+  LogSweep(log, static_cast<int>(joins));
+  if (joins != 0) LogSweep(log, 0);  // the sweep that finds nothing more
+  text += "end_of_file";
+  output.Write(text);
+  if (!output.Commit()) {
+    log.AppendLog(kCannotReplace);
+    return 1;
+  }
+  return 0;
+}
 
 int PeakCombination(Session& session) {
   MessageLog& log = session.log;
@@ -69,10 +127,8 @@ int PeakCombination(Session& session) {
   log.AppendLog(Format("ShortestNote is \"%d\".", settings.ShortestNote));
   log.AppendLog("");
 
-  WorkFile frames;
-  if (!ReadStageInput(session, kPeakFileName, "err: cannot open! PeakExtract.txt", frames)) {
-    return 1;
-  }
+  StageInput frames(session, kPeakFileName);
+  if (!frames.Open("err: cannot open! PeakExtract.txt")) return 1;
   const int frameRate = frames.FrameRate();
   OutputFile output;
   if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
@@ -83,21 +139,28 @@ int PeakCombination(Session& session) {
   AppendWorkFileHeader(text, RewrittenHeader(frames));
 
   const int shortestPeakTime = ShortestPeakTime(settings.Tempo, settings.ShortestNote);
-  log.AppendLog("..Calculated values");
-  log.AppendLog(Format("Time of the shortest peak is %d [msec], \n", shortestPeakTime));
-  log.AppendLog("when musical audio signal is \"" + frames.header.signalName + "\". \n");
-  log.AppendLog("");
+  auto logCalculatedValues = [&] {
+    log.AppendLog("..Calculated values");
+    log.AppendLog(Format("Time of the shortest peak is %d [msec], \n", shortestPeakTime));
+    log.AppendLog("when musical audio signal is \"" + frames.header.signalName + "\". \n");
+    log.AppendLog("");
+  };
 
-  // The lump file goes out a megabyte at a time rather than being held whole.
   auto flush = [&output](std::string& part) {
     output.Write(part);
     part.clear();
   };
+  auto keepGoing = [&] { return session.progress.Advance(frames.BytesRead(), frames.Bytes()); };
   LinkingResult linked =
-      LinkPeaks(frames.records, frames.header.LoopCount, frameRate, text, flush, &session.progress);
+      LinkPeaks(frames.Records(), frames.header.LoopCount, frameRate, text, flush, keepGoing);
   // Cancelled: the half-made file is dropped and the previous one stays.
-  if (session.progress.Cancelled()) return 1;
-  frames.records = PeakTable();
+  if (session.progress.Cancelled()) {
+    logCalculatedValues();
+    return 1;
+  }
+  // A peak file that fails to read part-way fails before anything is logged of it.
+  if (!frames.Finish()) return 1;
+  logCalculatedValues();
   log.AppendLog(
       Format("      The number of the maximum peaks per frame     = %d", linked.maxPeaksPerFrame));
   log.AppendLog(
@@ -115,7 +178,7 @@ int PeakCombination(Session& session) {
     log.AppendLog("OK!");
     return 0;
   }
-  if (JoinPass(session, shortestPeakTime) != 0) return 1;
+  if (JoinLumpFile(session, shortestPeakTime) != 0) return 1;
   log.AppendLog("");
   log.AppendLog("..Carried out peak clustering using proposed method 2");
   log.AppendLog("..Complete!");

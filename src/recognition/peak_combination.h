@@ -11,4 +11,9 @@ namespace tonvale {
 // whole when the first pass fails and the first pass's file when the second does.
 int PeakCombination(Session& session);
 
+// The joining pass alone, over the PeakCombination.txt in the session's folder, with the
+// shortest peak time in milliseconds. Lumps in start order, as the first pass writes them, are
+// read and written a few at a time; a file in any other order is joined whole.
+int JoinLumpFile(Session& session, int shortestPeakTime);
+
 }  // namespace tonvale

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <span>
 #include <vector>
 
 #include "recognition/link_cost.h"
@@ -23,23 +24,34 @@ struct Choice {
   int peak = -1;
 };
 
-// The peaks of a frame in frequency order, so that the candidates of a continuation are found
-// by a binary search instead of a scan of the whole frame. A frame's order is made when the
-// frame is first searched, before any of its peaks can have been taken (only a search finds
-// them), and dropped once the linking has moved past it: only the frames that lumps still
-// reach are held. Peaks keep their original frequency here after they are taken; the cost is
-// always computed from the table.
-class FrequencyIndex {
+// The frames that linking still reaches, read from the peak file as lumps first reach them and
+// dropped once linking has moved past them. Each frame keeps its peaks in frequency order too,
+// so that the candidates of a continuation are found by a binary search instead of a scan of
+// the whole frame. A frame's order is made when the frame is first searched, before any of its
+// peaks can have been taken (only a search finds them); peaks keep their original frequency
+// there after they are taken, and the cost is always computed from the frame's own peaks.
+class FrameWindow {
  public:
-  explicit FrequencyIndex(const PeakTable& frames) : frames_(frames) {}
+  explicit FrameWindow(PeakRecordReader& reader) : reader_(reader) {}
 
-  // Frames before `frame` will not be searched again.
+  // Whether the file holds `frame`, reading up to it. Frames already dropped do not count.
+  bool Has(int frame) {
+    while (!ended_ && End() <= frame) Read();
+    return frame >= first_ && frame < End();
+  }
+
+  std::span<float> Frequencies(int frame) { return At(frame).frequencies; }
+  std::span<float> Levels(int frame) { return At(frame).levels; }
+  int Count(int frame) { return static_cast<int>(At(frame).frequencies.size()); }
+
+  // Frames before `frame` will not be looked at again.
   void Forget(int frame) {
-    while (!held_.empty() && first_ < frame) {
-      held_.pop_front();
+    while (!frames_.empty() && first_ < frame) {
+      spare_.push_back(std::move(frames_.front()));
+      frames_.pop_front();
       ++first_;
     }
-    if (held_.empty()) first_ = frame;
+    if (frames_.empty()) first_ = std::max(first_, frame);
   }
 
   // The cheapest peak of `frame` from (frequency, level), the lowest index among equal costs,
@@ -47,64 +59,91 @@ class FrequencyIndex {
   // may differ from the full scan's, but any cost above 10 ends a lump all the same.
   Choice Cheapest(int frame, float frequency, float level) {
     Choice best;
-    const PeakTable& frames = frames_;
-    if (frame < 0 || frame >= frames.size()) return best;
-    auto frequencies = frames.Frequencies(frame);
-    auto levels = frames.Levels(frame);
+    if (!Has(frame)) return best;
+    Frame& candidates = At(frame);
     auto consider = [&](int q) {
-      float cost = LinkCost(frequency, level, frequencies[q], levels[q]);
+      const auto at = static_cast<size_t>(q);
+      float cost = LinkCost(frequency, level, candidates.frequencies[at], candidates.levels[at]);
       if (cost < best.cost || (cost == best.cost && best.peak >= 0 && q < best.peak)) {
         best = {cost, q};
       }
     };
     if (!(std::fabs(frequency) >= kSearchReach)) {
-      // Taken peaks sit at 0 Hz, away from their place in the index: scan the frame.
-      for (int q = 0; q < static_cast<int>(frequencies.size()); ++q) consider(q);
+      // Taken peaks sit at 0 Hz, away from their place in the order: scan the frame.
+      for (int q = 0; q < static_cast<int>(candidates.frequencies.size()); ++q) consider(q);
       return best;
     }
-    const Order& order = OrderOf(frame);
+    MakeOrder(candidates);
     const double low = static_cast<double>(frequency) - kSearchReach;
     const double high = static_cast<double>(frequency) + kSearchReach;
-    auto it = std::lower_bound(order.sorted.begin(), order.sorted.end(), low,
+    auto it = std::lower_bound(candidates.sorted.begin(), candidates.sorted.end(), low,
                                [](float f, double v) { return f < v; });
-    for (; it != order.sorted.end() && *it <= high; ++it) {
-      consider(order.peaks[static_cast<size_t>(it - order.sorted.begin())]);
+    for (; it != candidates.sorted.end() && *it <= high; ++it) {
+      consider(candidates.order[static_cast<size_t>(it - candidates.sorted.begin())]);
     }
     return best;
   }
 
  private:
-  struct Order {
-    bool made = false;
-    std::vector<int> peaks;     // peak indices within the frame, by frequency
+  struct Frame {
+    std::vector<float> frequencies;
+    std::vector<float> levels;
+    bool ordered = false;
+    std::vector<int> order;     // peak indices within the frame, by frequency
     std::vector<float> sorted;  // their original frequencies
   };
+
+  int End() const { return first_ + static_cast<int>(frames_.size()); }
+  Frame& At(int frame) { return frames_[static_cast<size_t>(frame - first_)]; }
+
+  void Read() {
+    int32_t label;
+    if (!reader_.NextRecord(label)) {
+      ended_ = true;
+      return;
+    }
+    // A frame that has been dropped lends its memory to the next one.
+    Frame frame;
+    if (!spare_.empty()) {
+      frame = std::move(spare_.back());
+      spare_.pop_back();
+      frame.frequencies.clear();
+      frame.levels.clear();
+      frame.ordered = false;
+    }
+    float frequency, level;
+    while (reader_.NextPeak(frequency, level)) {
+      frame.frequencies.push_back(frequency);
+      frame.levels.push_back(level);
+    }
+    frames_.push_back(std::move(frame));
+  }
 
   // Frequency order with anything that is not a number last.
   static bool Before(float a, float b) { return a < b || (!std::isnan(a) && std::isnan(b)); }
 
-  const Order& OrderOf(int frame) {
-    // Forget() has made first_ the earliest frame that can be searched.
-    while (first_ + static_cast<int>(held_.size()) <= frame) held_.emplace_back();
-    Order& order = held_[static_cast<size_t>(frame - first_)];
-    if (order.made) return order;
-    order.made = true;
-    auto frequencies = frames_.Frequencies(frame);
-    order.peaks.resize(frequencies.size());
-    for (size_t q = 0; q < frequencies.size(); ++q) order.peaks[q] = static_cast<int>(q);
+  static void MakeOrder(Frame& frame) {
+    if (frame.ordered) return;
+    frame.ordered = true;
+    const std::vector<float>& frequencies = frame.frequencies;
+    frame.order.resize(frequencies.size());
+    for (size_t q = 0; q < frequencies.size(); ++q) frame.order[q] = static_cast<int>(q);
     // Peaks of a frame usually come in frequency order already; sort only when they do not.
-    auto lower = [&](int a, int b) { return Before(frequencies[a], frequencies[b]); };
-    if (!std::is_sorted(order.peaks.begin(), order.peaks.end(), lower)) {
-      std::stable_sort(order.peaks.begin(), order.peaks.end(), lower);
+    auto lower = [&](int a, int b) {
+      return Before(frequencies[static_cast<size_t>(a)], frequencies[static_cast<size_t>(b)]);
+    };
+    if (!std::is_sorted(frame.order.begin(), frame.order.end(), lower)) {
+      std::stable_sort(frame.order.begin(), frame.order.end(), lower);
     }
-    order.sorted.reserve(frequencies.size());
-    for (int q : order.peaks) order.sorted.push_back(frequencies[static_cast<size_t>(q)]);
-    return order;
+    frame.sorted.clear();
+    for (int q : frame.order) frame.sorted.push_back(frequencies[static_cast<size_t>(q)]);
   }
 
-  const PeakTable& frames_;
-  std::deque<Order> held_;  // frames first_, first_ + 1, ...
+  PeakRecordReader& reader_;
+  std::deque<Frame> frames_;  // frames first_, first_ + 1, ...
+  std::vector<Frame> spare_;
   int first_ = 0;
+  bool ended_ = false;
 };
 
 struct Member {
@@ -114,26 +153,28 @@ struct Member {
 
 }  // namespace
 
-LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate, std::string& out,
-                        const std::function<void(std::string& out)>& flush, RunProgress* progress) {
+LinkingResult LinkPeaks(PeakRecordReader& reader, int64_t loopCount, int64_t frameRate,
+                        std::string& out, const std::function<void(std::string& out)>& flush,
+                        const std::function<bool()>& keepGoing) {
   LinkingResult result;
-  const int count = frames.size();
-  if (count < 2) return result;
-  FrequencyIndex index(frames);
+  FrameWindow frames(reader);
   std::vector<Member> members;
   std::vector<float> lumpFrequencies;
   std::vector<float> lumpLevels;
-  for (int i = 0; i + 1 < count; ++i) {
-    if (progress != nullptr && !progress->Advance(i, count - 1)) return result;
+  // Frame i starts lumps while there is a frame i + 1 to continue them.
+  for (int i = 0; frames.Has(i + 1); ++i) {
+    if (keepGoing && !keepGoing()) return result;
+    // Lumps of earlier frames have taken what they take from frame i on.
+    frames.Forget(i);
     const int peaks = frames.Count(i);
     result.maxPeaksPerFrame = std::max(result.maxPeaksPerFrame, peaks);
     // A lump needs a member in frame i + 1, and frame loopCount - 1 never joins one.
     if (i + 1 >= loopCount) continue;
-    index.Forget(i + 1);
     for (int v = 0; v < peaks; ++v) {
       const float startFrequency = frames.Frequencies(i)[static_cast<size_t>(v)];
       if (startFrequency == 0.0f) continue;  // taken by an earlier lump
-      Choice step = index.Cheapest(i + 1, startFrequency, frames.Levels(i)[static_cast<size_t>(v)]);
+      Choice step =
+          frames.Cheapest(i + 1, startFrequency, frames.Levels(i)[static_cast<size_t>(v)]);
       if (!(step.cost < kStartLimit)) continue;
 
       members.assign(1, Member{i, v});
@@ -144,7 +185,7 @@ LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate,
         if (frequency == 0.0f || frame + 1 >= loopCount) break;
         const float level = frames.Levels(frame)[static_cast<size_t>(step.peak)];
         members.push_back({frame, step.peak});
-        step = index.Cheapest(frame + 1, frequency, level);
+        step = frames.Cheapest(frame + 1, frequency, level);
         if (step.cost > kStepLimit) break;
       }
 

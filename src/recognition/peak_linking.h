@@ -4,7 +4,6 @@
 #include <functional>
 #include <string>
 
-#include "app/run_progress.h"
 #include "extraction/peak_file.h"
 
 namespace tonvale {
@@ -18,12 +17,15 @@ struct LinkingResult {
 // frame i whose cheapest peak in frame i + 1 costs less than 10, and follows the cheapest
 // continuation (the lowest index among equal costs) frame by frame while a step costs 10 or
 // less; no lump reaches frame `loopCount` - 1. Every lump is appended to `out` as a lump line
-// labelled `frameRate` x (its first frame), and its peaks are marked as taken in `frames` by
-// setting their frequency and level to 0; a peak at exactly 0 Hz counts as taken.
+// labelled `frameRate` x (its first frame), and its peaks count as taken from then on, as if
+// their frequency and level were set to 0; a peak at exactly 0 Hz counts as taken.
+// The frames are read from `frames` as lumps reach them and let go once linking has moved
+// past them, so only the frames that the lumps under way span are held.
 // `flush`, when given, is called whenever `out` holds more than a megabyte, to take it away.
-// Reports to `progress`, when given, frame by frame, and stops early once it is cancelled.
-LinkingResult LinkPeaks(PeakTable& frames, int64_t loopCount, int64_t frameRate, std::string& out,
+// `keepGoing`, when given, is asked frame by frame; linking stops early once it says no.
+LinkingResult LinkPeaks(PeakRecordReader& frames, int64_t loopCount, int64_t frameRate,
+                        std::string& out,
                         const std::function<void(std::string& out)>& flush = nullptr,
-                        RunProgress* progress = nullptr);
+                        const std::function<bool()>& keepGoing = nullptr);
 
 }  // namespace tonvale

@@ -44,30 +44,49 @@ int PitchRecognition(Session& session) {
   log.AppendLog(Format("Tone            is \"%d\".", settings.Tone));
   log.AppendLog("");
 
-  WorkFile lumps;
-  if (!ReadStageInput(session, kLumpFileName, "err: cannot open! PeakCombination.txt", lumps)) {
-    return 1;
-  }
+  // The lumps are read one at a time: only the kept notes are held.
+  StageInput lumps(session, kLumpFileName);
+  if (!lumps.Open("err: cannot open! PeakCombination.txt")) return 1;
   const int frameRate = lumps.FrameRate();
   const std::string& signalName = lumps.header.signalName;
-  log.AppendLog("..Calculated values");
-  log.AppendLog(Format("\nTime of the shortest peak is %d [msec]",
-                       ReportedShortestTime(settings.Tempo, settings.ShortestNote)));
-  log.AppendLog("when musical audio signal is \"" + signalName + "\". ");
-
-  log.AppendLog("");
-  log.AppendLog("..Recognized notes");
-  std::vector<Note> notes;
   const float maxdB = lumps.MaxdB();
-  for (int r = 0; r < lumps.records.size(); ++r) {
+  std::vector<Note> notes;
+  // The log hears of the notes once the file has been read, where a failed read stops.
+  std::vector<std::string> noteLines;
+  auto logNotes = [&] {
+    log.AppendLog("..Calculated values");
+    log.AppendLog(Format("\nTime of the shortest peak is %d [msec]",
+                         ReportedShortestTime(settings.Tempo, settings.ShortestNote)));
+    log.AppendLog("when musical audio signal is \"" + signalName + "\". ");
+    log.AppendLog("");
+    log.AppendLog("..Recognized notes");
+    for (const std::string& line : noteLines) log.AppendLog(line);
+    noteLines = {};
+  };
+  int32_t start;
+  std::vector<float> frequencies, levels;
+  PeakRecordReader& records = lumps.Records();
+  while (records.NextRecord(start)) {
     // Cancelled: the previous note script stays.
-    if (!session.progress.Advance(r, lumps.records.size())) return 1;
-    LumpNote lump = MakeLumpNote(lumps.records.Frequencies(r), lumps.records.Levels(r),
-                                 lumps.records.Label(r), frameRate, maxdB);
+    if (!session.progress.Advance(lumps.BytesRead(), lumps.Bytes())) {
+      logNotes();
+      return 1;
+    }
+    frequencies.clear();
+    levels.clear();
+    float frequency, level;
+    while (records.NextPeak(frequency, level)) {
+      frequencies.push_back(frequency);
+      levels.push_back(level);
+    }
+    LumpNote lump = MakeLumpNote(frequencies, levels, start, frameRate, maxdB);
     if (!IsKeptNote(lump, settings.ShortestPeakMs)) continue;
     notes.push_back({lump.start, lump.end, lump.volume, NoteName(lump.semitone)});
-    log.AppendLog(NoteLine(notes.back(), frameRate));
+    noteLines.push_back(NoteLine(notes.back(), frameRate));
   }
+  // A file that fails to read part-way is reported before anything is logged of it.
+  if (!lumps.Finish()) return 1;
+  logNotes();
 
   // The script lies beside the WAVE file; a failed write leaves the previous one.
   if (WriteNoteScript(session, signalName, notes) != 0) return 1;

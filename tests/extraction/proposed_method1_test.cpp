@@ -27,10 +27,9 @@ std::string Rewrite(const std::string& peakFile, int shift) {
   InputStream headerIn(peakFile);
   const WorkFileHeader header = ReadWorkFileHeader(headerIn);
   InputStream in(peakFile);
-  PeakTable table;
-  ReadPeakFile(in, table);
+  PeakRecordReader frames(in);
   std::string out;
-  WritePersistentPeaks(header, table, shift, [&](std::string_view text) { out += text; });
+  WritePersistentPeaks(header, frames, shift, [&](std::string_view text) { out += text; });
   return out;
 }
 

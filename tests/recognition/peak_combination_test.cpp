@@ -173,6 +173,26 @@ TEST_F(PeakCombinationTest, JoinsLumpsAcrossOneMissingFrameWithTwoBridgingPoints
                                                        "40: 445.00 53.00 446.00 53.00 end"}));
 }
 
+TEST_F(PeakCombinationTest, TheJoiningPassReadsLumpsInAnyOrder) {
+  // Lumps in start order are joined as they are read; one out of order, met after lumps have
+  // been joined and written, makes the pass start again over the whole file.
+  const testing::Peaks tone = {{440, 50}};
+  const std::string joined = "0: 440.00 50.00 440.00 50.00 440.00 50.00 440.00 50.00 end";
+  std::vector<testing::LabelledPeaks> lumps = {{0, tone}, {20, tone}, {100, tone}, {300, tone}};
+  std::vector<std::string> expected = {joined, "100: 440.00 50.00 end", "300: 440.00 50.00 end"};
+  for (int round = 0; round < 2; ++round) {
+    testing::WriteFile(dir_.File("PeakCombination.txt"), testing::LumpFileText(lumps));
+    session_.log.ClearLog();
+    ASSERT_EQ(JoinLumpFile(session_, 28), 0);
+    EXPECT_EQ(Lumps(), expected) << "round " << round;
+    EXPECT_EQ(session_.log.Lines(),
+              (std::vector<std::string>{"..Under proccecing", "", "      Amended 1 times", "",
+                                        "      Amended 0 times", ""}));
+    lumps.push_back({250, tone});
+    expected.push_back("250: 440.00 50.00 end");
+  }
+}
+
 TEST_F(PeakCombinationTest, TheSecondPassDropsQuietLumpsEvenWithoutAJoin) {
   // Half way between MaxdB 60 and MindB 10 is 35 dB.
   const std::vector<Peaks> frames = {
