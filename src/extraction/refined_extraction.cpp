@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <new>
@@ -15,6 +16,7 @@
 #include "extraction/peak_picker.h"
 #include "extraction/recording_reader.h"
 #include "extraction/refined_spectrum.h"
+#include "extraction/short_spectra.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_recording_source.h"
 #include "extraction/work_file.h"
@@ -31,6 +33,12 @@ void LogArguments(MessageLog& log, const Settings& s, const std::string& wavePat
   log.AppendLog(Format("FileName      is \"%s\".", wavePath.c_str()));
   log.AppendLog(Format("FrameRate    is \"%d\".", s.FrameRate));
   log.AppendLog("");
+}
+
+// A WAVE file that cannot be read to its end leaves what was read of it, in both files.
+void KeepPartial(PeakFileWriter& file, ShortSpectraWriter& shortFile) {
+  file.KeepPartial();
+  shortFile.Commit();
 }
 
 int Run(Session& session, const std::string& wavePath) {
@@ -88,6 +96,13 @@ int Run(Session& session, const std::string& wavePath) {
     return 1;
   }
   file.WriteHeader(s.FrameRate, loopCount, wavePath);
+  ShortSpectraWriter shortFile;
+  if (!shortFile.Open(session.WorkPath(kShortSpectraFileName), wavePath, spectrum.rate(),
+                      s.FrameRate, spectrum.shortLength(),
+                      static_cast<int>(spectrum.shortLevels().size()), loopCount)) {
+    log.AppendLog(std::string("err: cannot open! ") + kShortSpectraFileName);
+    return 1;
+  }
   std::vector<RefinedPeak> peaks;
   std::vector<float> frequencies, levels;
   std::string record;
@@ -97,7 +112,7 @@ int Run(Session& session, const std::string& wavePath) {
     if (!session.progress.Advance(m - 1, loopCount)) return 1;
     if (spectrum.NextFrame(source, peaks) != 0) {
       // A decoded recording that cannot be read on leaves the previous peak file.
-      if (!decoded) file.KeepPartial();
+      if (!decoded) KeepPartial(file, shortFile);
       return 1;
     }
     frequencies.clear();
@@ -111,6 +126,7 @@ int Run(Session& session, const std::string& wavePath) {
     record.clear();
     AppendPeakRecord(record, s.FrameRate * m, frequencies, levels);
     file.Write(record);
+    shortFile.Write(spectrum.shortLevels());
   }
   // The rest of the recording, so that the report of what was read covers all of it.
   std::vector<double> rest(4096);
@@ -119,7 +135,7 @@ int Run(Session& session, const std::string& wavePath) {
   }
   if (got < 0) {
     // A decoded recording that cannot be read on leaves the previous peak file.
-    if (!decoded) file.KeepPartial();
+    if (!decoded) KeepPartial(file, shortFile);
     return 1;
   }
   if (decoded) {
@@ -130,6 +146,12 @@ int Run(Session& session, const std::string& wavePath) {
   if (!file.Finish(MaxdB, MindB)) {
     log.AppendLog("err: cannot write! PeakExtraction.txt");
     return 1;
+  }
+  // Without its short spectra the peak file still serves (onsets then come from its frames),
+  // but not beside those of an earlier run.
+  if (!shortFile.Commit()) {
+    std::remove(session.WorkPath(kShortSpectraFileName).c_str());
+    log.AppendLog(std::string("cannot write! ") + kShortSpectraFileName);
   }
   log.AppendLog(Format("Loop-count is %lld [times].", static_cast<long long>(loopCount)));
   log.AppendLog("");

@@ -97,6 +97,22 @@ bool RefinedSpectrum::Prepare(double rate, int frameShiftMs) {
   }
   // A sinusoid of amplitude A gives |X| = A sum(w) / 2 at its bin.
   levelOffsetDb_ = -20.0 * std::log10(sum / 2.0);
+  // The short window: a quarter of the frame (23 ms), whose levels rise within a few
+  // milliseconds of a partial's start.
+  shortLength_ = frameLength_ / 4;
+  if (!shortFft_.Prepare(shortLength_)) return false;
+  shortWindow_.resize(static_cast<size_t>(shortLength_));
+  double shortSum = 0.0;
+  for (int i = 0; i < shortLength_; ++i) {
+    shortWindow_[i] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (i + 0.5) / shortLength_);
+    shortSum += shortWindow_[i];
+  }
+  shortOffsetDb_ = -20.0 * std::log10(shortSum / 2.0);
+  shortSamples_.assign(static_cast<size_t>(shortLength_), 0.0);
+  shortLevels_.assign(
+      static_cast<size_t>(
+          std::min(shortLength_ / 2 + 1, static_cast<int>(kHighestHz * shortLength_ / rate) + 2)),
+      0);
   highestBin_ = std::min(fftSize_ / 2 - 1, static_cast<int>(kHighestHz * fftSize_ / rate) - 1);
   lowestBin_ = std::max(2, static_cast<int>(std::ceil(kLowestHz * fftSize_ / rate)));
   frame_samples_.assign(static_cast<size_t>(fftSize_), 0.0);
@@ -141,6 +157,7 @@ int RefinedSpectrum::NextFrame(RecordingSource& source, std::vector<RefinedPeak>
     frame_samples_[i] = inside ? held_[static_cast<size_t>(at)] * window_[i] : 0.0;
   }
   std::fill(frame_samples_.begin() + frameLength_, frame_samples_.end(), 0.0);
+  ShortSpectrum(centre);
   // The next frame starts later still: what lies before it is no longer needed.
   const int64_t nextStart =
       std::llround(static_cast<double>(frame_ + 1) * frameShiftMs_ * rate_ / 1000.0) -
@@ -161,6 +178,22 @@ int RefinedSpectrum::NextFrame(RecordingSource& source, std::vector<RefinedPeak>
   }
   PickPeaks(peaks);
   return 0;
+}
+
+void RefinedSpectrum::ShortSpectrum(int64_t centre) {
+  const int64_t start = centre - shortLength_ / 2;
+  for (int i = 0; i < shortLength_; ++i) {
+    const int64_t at = start + i - heldFrom_;
+    const bool inside = at >= 0 && at < static_cast<int64_t>(held_.size());
+    shortSamples_[i] = inside ? held_[static_cast<size_t>(at)] * shortWindow_[i] : 0.0;
+  }
+  // The long frame's arrays are free again until its own transform.
+  shortFft_.Forward(shortSamples_.data(), re_.data(), im_.data());
+  for (size_t k = 0; k < shortLevels_.size(); ++k) {
+    const double power = re_[k] * re_[k] + im_[k] * im_[k];
+    const double level = power > 0.0 ? 10.0 * std::log10(power) + shortOffsetDb_ : 0.0;
+    shortLevels_[k] = static_cast<uint8_t>(std::clamp(std::lround(level), 0L, 255L));
+  }
 }
 
 void RefinedSpectrum::PickPeaks(std::vector<RefinedPeak>& peaks) const {

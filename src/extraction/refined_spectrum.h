@@ -50,11 +50,18 @@ class RefinedSpectrum {
   int NextFrame(RecordingSource& source, std::vector<RefinedPeak>& peaks);
 
   int frameLength() const { return frameLength_; }
+  double rate() const { return rate_; }
+
+  // The levels of the short window centred on the last frame's label, one byte a bin (whole
+  // decibels on the scale of the peaks, 0 .. 255), from 0 Hz to the top of the band.
+  std::span<const uint8_t> shortLevels() const { return shortLevels_; }
+  int shortLength() const { return shortLength_; }
 
  private:
   // Reads until the held samples reach `end` (a sample index) or the recording ends.
   int Fill(RecordingSource& source, int64_t end);
   void PickPeaks(std::vector<RefinedPeak>& peaks) const;
+  void ShortSpectrum(int64_t centre);
 
   double rate_ = 0.0;
   int frameShiftMs_ = 0;
@@ -75,6 +82,11 @@ class RefinedSpectrum {
   std::vector<double> halved_, stage_;
   std::vector<double> frame_samples_;
   std::vector<double> re_, im_, db_;
+  int shortLength_ = 0;
+  RealFft shortFft_;
+  std::vector<double> shortWindow_, shortSamples_;
+  double shortOffsetDb_ = 0.0;
+  std::vector<uint8_t> shortLevels_;
   mutable std::vector<double> floors_, median_;
   mutable std::deque<std::vector<double>> recentFloors_;
 };

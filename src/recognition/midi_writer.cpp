@@ -41,7 +41,12 @@ int ConvertTxt2Mid(Session& session, const std::string& txt_name, const std::str
     return 1;
   }
   std::string bytes;
-  if (CompileNoteScript(script, bytes) != ScriptStatus::kOk) {
+  // The refined method places its notes to the millisecond, and carries the fractions of ticks
+  // so that its MIDI file keeps them there; the faithful method rounds each delay on its own.
+  const DelayRounding rounding = session.method == TranscriptionMethod::kRefined
+                                     ? DelayRounding::kCarried
+                                     : DelayRounding::kEachDelay;
+  if (CompileNoteScript(script, bytes, rounding) != ScriptStatus::kOk) {
     log.AppendLog("err: MIDI track error!\n");
     return 1;
   }

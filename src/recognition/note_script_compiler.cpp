@@ -28,7 +28,7 @@ int DataByte(int64_t value) {
 
 class Compiler final : public NoteScriptEvents {
  public:
-  explicit Compiler(std::string& out) : out_(out) {}
+  Compiler(std::string& out, DelayRounding rounding) : out_(out), rounding_(rounding) {}
 
   void TrackCount(int64_t tracks) override {
     AppendBigEndian(out_, static_cast<uint32_t>(std::max<int64_t>(tracks, 0)), 2);
@@ -41,6 +41,8 @@ class Compiler final : public NoteScriptEvents {
     lengthAt_ = out_.size();
     AppendBigEndian(out_, 0, 4);
     pendingTicks_ = -1;
+    exactTicks_ = 0.0;
+    writtenTicks_ = 0;
   }
 
   void EndTrack() override {
@@ -54,8 +56,16 @@ class Compiler final : public NoteScriptEvents {
   }
 
   void Delay(int64_t milliseconds) override {
-    const double ticks =
-        std::trunc(static_cast<double>(milliseconds) / msPerQuarter_ * kTicksPerQuarter);
+    const double exact = static_cast<double>(milliseconds) / msPerQuarter_ * kTicksPerQuarter;
+    double ticks = std::trunc(exact);
+    if (rounding_ == DelayRounding::kCarried) {
+      // The track's time so far in ticks, truncated, less the ticks already written: 10 ms
+      // at tempo 120 is 9.6 ticks, and truncating each of a thousand such delays on its own
+      // would put the last event 0.4 s early.
+      exactTicks_ += exact;
+      ticks = std::max(0.0, std::floor(exactTicks_ + 1e-6) - static_cast<double>(writtenTicks_));
+      writtenTicks_ += static_cast<int64_t>(std::min(ticks, static_cast<double>(kLargestDelta)));
+    }
     const int64_t whole = ticks >= kLargestDelta ? kLargestDelta : static_cast<int64_t>(ticks);
     pendingTicks_ = std::min<int64_t>(std::max<int64_t>(pendingTicks_, 0) + whole, kLargestDelta);
   }
@@ -108,10 +118,13 @@ class Compiler final : public NoteScriptEvents {
   }
 
   std::string& out_;
+  DelayRounding rounding_;
   int channel_ = 0;
   size_t lengthAt_ = 0;
   double msPerQuarter_ = 500.0;  // tempo 120 until a tempo event, in any track
   int64_t pendingTicks_ = -1;    // the delta time read for the next event; -1: none
+  double exactTicks_ = 0.0;      // kCarried: the track's delays so far, in ticks
+  int64_t writtenTicks_ = 0;     // kCarried: the ticks given to them
 };
 
 }  // namespace
@@ -124,12 +137,12 @@ void AppendVariableLength(std::string& out, uint32_t value) {
   AppendByte(out, value & 0x7F);
 }
 
-ScriptStatus CompileNoteScript(std::string_view script, std::string& midi) {
+ScriptStatus CompileNoteScript(std::string_view script, std::string& midi, DelayRounding rounding) {
   midi.clear();
   midi += "MThd";
   AppendBigEndian(midi, 6, 4);
   AppendBigEndian(midi, 1, 2);
-  Compiler compiler(midi);
+  Compiler compiler(midi, rounding);
   return ReadNoteScript(script, compiler);
 }
 

@@ -8,8 +8,11 @@
 #include "app/numbers.h"
 #include "app/output_file.h"
 #include "dsp/worker_pool.h"
+#include "extraction/short_spectra.h"
 #include "extraction/work_file.h"
 #include "recognition/refined_notes.h"
+#include "recognition/refined_onset_notes.h"
+#include "recognition/refined_onsets.h"
 #include "recognition/refined_pitch.h"
 
 namespace tonvale {
@@ -47,28 +50,47 @@ int RefinedPeakCombination(Session& session) {
     return 1;
   }
 
+  // Notes start at the onsets of the short windows when process 1 left them for this
+  // recording; otherwise at the rises of each pitch's harmonic sum.
+  ShortSpectra shortSpectra;
+  const bool onsets = ReadShortSpectra(session.WorkPath(kShortSpectraFileName),
+                                       frames.header.signalName, frames.FrameRate(), shortSpectra);
+  log.AppendLog(onsets ? "Notes start at the onsets of the short windows."
+                       : "Notes start where the harmonic sum of their pitch rises.");
+
   // The frames are analysed a batch at a time by the workers, each with an analyser of its
   // own, and followed into notes in their order.
   WorkerPool pool(session.analysisThreads);
   std::vector<HarmonicAnalyser> analysers(pool.size());
-  std::vector<std::vector<FramePitch>> pitches(kBatchFrames);
-  std::vector<std::vector<double>> sums(kBatchFrames);
-  NoteTracker tracker(frames.FrameRate());
   const int count = frames.records.size();
+  // With onsets the fundamentals of every frame are kept for the onsets to look back and ahead
+  // at; without, only a batch's.
+  std::vector<std::vector<FramePitch>> pitches(onsets ? count : kBatchFrames);
+  std::vector<std::vector<double>> sums(onsets ? 0 : kBatchFrames);
+  NoteTracker tracker(frames.FrameRate());
   for (int from = 0; from < count; from += kBatchFrames) {
     // Cancelled: the previous lump file stays.
     if (!session.progress.Advance(from, count)) return 1;
     const int batch = std::min(kBatchFrames, count - from);
+    const int base = onsets ? from : 0;
     pool.Run(static_cast<size_t>(batch), [&](size_t i, unsigned worker) {
       const int r = from + static_cast<int>(i);
       HarmonicAnalyser& analyser = analysers[worker];
-      analyser.Analyse(frames.records.Frequencies(r), frames.records.Levels(r), pitches[i]);
-      sums[i] = analyser.harmonicSums();
+      analyser.Analyse(frames.records.Frequencies(r), frames.records.Levels(r), pitches[base + i]);
+      if (!onsets) sums[i] = analyser.harmonicSums();
     });
-    for (int i = 0; i < batch; ++i) tracker.AddFrame(sums[i], pitches[i]);
+    if (!onsets) {
+      for (int i = 0; i < batch; ++i) tracker.AddFrame(sums[i], pitches[i]);
+    }
   }
-  tracker.Finish();
-  std::vector<TrackedNote>& notes = tracker.notes();
+  std::vector<TrackedNote> notes;
+  if (onsets) {
+    OnsetNotes starts(frames.records, pitches, shortSpectra, frames.FrameRate());
+    notes = starts.Notes(DetectOnsets(shortSpectra), analysers[0]);
+  } else {
+    tracker.Finish();
+    notes = std::move(tracker.notes());
+  }
   const size_t tracked = notes.size();
 
   float loudest = -400.f;

@@ -87,6 +87,28 @@ TEST(NoteScriptCompilerTest, DelaysBecomeTicksAsFullVariableLengthQuantities) {
             (Bytes{0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x80, 0x80, 0x00, 0xFF, 0xFF, 0xFF, 0x7F}));
 }
 
+TEST(NoteScriptCompilerTest, CarriedRoundingKeepsEveryEventWithinATickOfItsTime) {
+  // Ten delays of 10 ms at tempo 120 are 9.6 ticks each: on their own they truncate to 9
+  // (90 ticks in all), carried on they keep the whole 96, in steps of 9 or 10.
+  std::string items = "0 tempo 120";
+  const int steps[] = {9, 10, 9, 10, 10, 9, 10, 9, 10, 10};
+  Bytes each, carried;
+  for (int step : steps) {
+    items += " 10 a-3 1";
+    each.insert(each.end(), {9, 0x90, 69, 1});
+    carried.insert(carried.end(), {step, 0x90, 69, 1});
+  }
+  const Bytes tempo = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20};
+  each.insert(each.begin(), tempo.begin(), tempo.end());
+  carried.insert(carried.begin(), tempo.begin(), tempo.end());
+  EXPECT_EQ(Events(items), Ending(each));
+  std::string midi;
+  ASSERT_EQ(
+      CompileNoteScript("tracks 1\ntrack{\n" + items + "\n}\n", midi, DelayRounding::kCarried),
+      ScriptStatus::kOk);
+  EXPECT_EQ(TrackEvents(midi, 0), Ending(carried));
+}
+
 TEST(NoteScriptCompilerTest, NotesKeepEveryDataByteWithinSevenBits) {
   EXPECT_EQ(Events("0 a-3 98"), Ending({0x00, 0x90, 69, 98}));
   EXPECT_EQ(Events("0 c#4 300"), Ending({0x00, 0x90, 73, 127}));

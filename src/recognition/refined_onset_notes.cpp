@@ -1,0 +1,216 @@
+#include "recognition/refined_onset_notes.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tonvale {
+namespace {
+
+// The long frame centred 50 ms before an onset ends before it (it spans 93 ms); the loudest of
+// it and its neighbours is what was sounding, whatever vibrato or beating did to one frame.
+constexpr double kBeforeMs = 50.0;
+// The long frame centred 80 ms after an onset starts 34 ms after it: past the noise of the
+// attack, with the partials near their full level.
+constexpr double kAfterMs = 80.0;
+// A partial that grew by less than a fifth of its amplitude (1.6 dB) is a sound going on; what
+// a partial grew by is what started.
+constexpr double kGrowth = 1.2;
+// Peaks before and after an onset are one partial within 30 cents: a third of a semitone,
+// more than vibrato moves a partial between two frames 130 ms apart.
+constexpr double kSamePartialCents = 30.0;
+// The frames from 30 ms after an onset (when the long frames hold mostly what follows it) are
+// those that tell what started there: a pitch found in at least 40 % of those up to 120 ms is
+// a note, not the noise of an attack read as a pitch for a frame or two.
+constexpr double kSettleMs = 30.0;
+constexpr double kConfirmMs = 120.0;
+constexpr double kConfirmShare = 0.4;
+// A pitch that the frames from 30 to 250 ms after an onset (or to just after the next onset)
+// find in at least half of them started at the onset, when it was not sounding before: the
+// frames miss it now and then in a dense chord, where the difference between two frames can
+// miss it for good.
+constexpr double kVoteMs = 250.0;
+constexpr double kVoteShare = 0.5;
+// A pitch found in at least 40 % of the frames from 120 to 30 ms before an onset was sounding
+// already; it starts again only when its first partials rise by 6 dB (twice the amplitude)
+// across the onset.
+constexpr double kSustainShare = 0.4;
+constexpr double kRestrikeDb = 6.0;
+// One attack can make several onsets (a breath, a bow or a key's click before the tone): within
+// 100 ms the same pitch is one note, placed at the onset where its first partials rise most.
+constexpr double kSameNoteMs = 100.0;
+// A note lasts while its pitch is found with gaps of at most 100 ms: its start is known, so a
+// dropout of the search only ends it when it is long.
+constexpr double kGapMs = 100.0;
+// The attack's level is the loudest of the note's first 80 ms.
+constexpr double kAttackMs = 80.0;
+
+int Frames(double ms, int frameShiftMs) {
+  return std::max(1, static_cast<int>(std::lround(ms / std::max(1, frameShiftMs))));
+}
+
+double Cents(double a, double b) {
+  return 1200.0 * std::log2(a / b);
+}
+
+}  // namespace
+
+OnsetNotes::OnsetNotes(const PeakTable& records, std::span<const std::vector<FramePitch>> pitches,
+                       const ShortSpectra& spectra, int frameShiftMs)
+    : records_(records),
+      pitches_(pitches),
+      energy_(spectra),
+      count_(std::min<int64_t>(records.size(), static_cast<int64_t>(pitches.size()))),
+      before_(Frames(kBeforeMs, frameShiftMs)),
+      after_(Frames(kAfterMs, frameShiftMs)),
+      settle_(Frames(kSettleMs, frameShiftMs)),
+      confirm_(Frames(kConfirmMs, frameShiftMs)),
+      sustain_(Frames(kConfirmMs, frameShiftMs)),
+      vote_(Frames(kVoteMs, frameShiftMs)),
+      same_(Frames(kSameNoteMs, frameShiftMs)),
+      gap_(Frames(kGapMs, frameShiftMs)),
+      attack_(Frames(kAttackMs, frameShiftMs)) {}
+
+bool OnsetNotes::Found(int note, int64_t t) const {
+  if (t < 0 || t >= count_) return false;
+  for (const FramePitch& p : pitches_[static_cast<size_t>(t)]) {
+    if (p.note == note) return true;
+  }
+  return false;
+}
+
+double OnsetNotes::FoundShare(int note, int64_t from, int64_t to) const {
+  from = std::max<int64_t>(0, from);
+  to = std::min(count_ - 1, to);
+  if (to < from) return 0.0;
+  int64_t found = 0;
+  for (int64_t t = from; t <= to; ++t) found += Found(note, t) ? 1 : 0;
+  return static_cast<double>(found) / static_cast<double>(to - from + 1);
+}
+
+void OnsetNotes::GrownPitches(int64_t onset, HarmonicAnalyser& analyser,
+                              std::vector<FramePitch>& out) {
+  const auto after = static_cast<int>(std::min(count_ - 1, onset + after_));
+  const int64_t before = onset - before_;
+  const std::span<const float> frequencies = records_.Frequencies(after);
+  const std::span<const float> levels = records_.Levels(after);
+  grownFrequencies_.clear();
+  grownLevels_.clear();
+  for (size_t i = 0; i < frequencies.size(); ++i) {
+    if (!(frequencies[i] > 0.f)) continue;
+    const double amplitude = std::pow(10.0, levels[i] / 20.0);
+    double was = 0.0;
+    for (int64_t b = std::max<int64_t>(0, before - 1); b <= before + 1 && b < count_; ++b) {
+      const std::span<const float> f = records_.Frequencies(static_cast<int>(b));
+      const std::span<const float> l = records_.Levels(static_cast<int>(b));
+      for (size_t j = 0; j < f.size(); ++j) {
+        if (f[j] > 0.f && std::abs(Cents(f[j], frequencies[i])) < kSamePartialCents) {
+          was = std::max(was, std::pow(10.0, l[j] / 20.0));
+        }
+      }
+    }
+    if (amplitude < kGrowth * was) continue;
+    grownFrequencies_.push_back(frequencies[i]);
+    grownLevels_.push_back(static_cast<float>(20.0 * std::log10(amplitude - was)));
+  }
+  analyser.Analyse(grownFrequencies_, grownLevels_, out);
+}
+
+TrackedNote OnsetNotes::Follow(int note, int64_t onset, int64_t limit) const {
+  TrackedNote out;
+  out.note = note;
+  out.firstFrame = onset;
+  // The note lasts to the last frame that finds it before a longer gap, within the limit.
+  int64_t last = onset;
+  for (int64_t t = onset; t <= limit && t <= last + gap_; ++t) {
+    if (Found(note, t)) last = t;
+  }
+  out.lastFrame = last;
+  // Frames that do not find the pitch take the values of the last one that did (the first
+  // one that does, before it).
+  const FramePitch* known = nullptr;
+  for (int64_t t = onset; t <= last && known == nullptr; ++t) {
+    for (const FramePitch& p : pitches_[static_cast<size_t>(t)]) {
+      if (p.note == note) known = &p;
+    }
+  }
+  double partials = 0.0;
+  int found = 0;
+  for (int64_t t = onset; t <= last; ++t) {
+    for (const FramePitch& p : pitches_[static_cast<size_t>(t)]) {
+      if (p.note != note) continue;
+      known = &p;
+      partials += p.partials;
+      ++found;
+    }
+    out.frequencies.push_back(known != nullptr ? known->frequency
+                                               : static_cast<float>(NoteFrequency(note)));
+    out.levels.push_back(known != nullptr ? known->level : 0.f);
+  }
+  const size_t attack = std::min<size_t>(out.levels.size(), static_cast<size_t>(attack_ + 1));
+  out.onsetLevel = *std::max_element(out.levels.begin(), out.levels.begin() + attack);
+  out.partials = found > 0 ? static_cast<float>(partials / found) : 0.f;
+  return out;
+}
+
+std::vector<TrackedNote> OnsetNotes::Notes(std::span<const int64_t> onsets,
+                                           HarmonicAnalyser& analyser) {
+  struct Start {
+    int64_t onset;
+    int note;
+  };
+  std::vector<Start> starts;
+  std::vector<int> lastStart(kHighestNote + 1, -1);  // index into starts, per note
+  std::vector<FramePitch> grown;
+  std::vector<int> notes;
+  for (size_t i = 0; i < onsets.size(); ++i) {
+    const int64_t onset = onsets[i];
+    if (onset >= count_) break;
+    const int64_t next = i + 1 < onsets.size() ? onsets[i + 1] : count_;
+    GrownPitches(onset, analyser, grown);
+    notes.clear();
+    for (const FramePitch& p : grown) notes.push_back(p.note);
+    const int64_t voteEnd = std::min(onset + vote_, next + 2);
+    for (int note = kLowestNote; note <= kHighestNote; ++note) {
+      if (std::find(notes.begin(), notes.end(), note) == notes.end() &&
+          FoundShare(note, onset + settle_, voteEnd) >= kVoteShare) {
+        notes.push_back(note);
+      }
+    }
+    for (int note : notes) {
+      if (note < kLowestNote || note > kHighestNote) continue;
+      if (FoundShare(note, onset + settle_, onset + confirm_) < kConfirmShare) continue;
+      const double rise = energy_.RiseAt(note, onset);
+      if (FoundShare(note, onset - sustain_, onset - settle_) >= kSustainShare &&
+          rise < kRestrikeDb) {
+        continue;
+      }
+      const int last = lastStart[note];
+      if (last >= 0 && onset - starts[last].onset <= same_) {
+        if (rise > energy_.RiseAt(note, starts[last].onset)) starts[last].onset = onset;
+        continue;
+      }
+      lastStart[note] = static_cast<int>(starts.size());
+      starts.push_back({onset, note});
+    }
+  }
+
+  std::stable_sort(starts.begin(), starts.end(),
+                   [](const Start& a, const Start& b) { return a.onset < b.onset; });
+  std::vector<int64_t> nextOfNote(kHighestNote + 1, count_ + 1);
+  std::vector<int64_t> limits(starts.size());
+  for (size_t i = starts.size(); i-- > 0;) {
+    limits[i] = nextOfNote[starts[i].note] - 2;
+    nextOfNote[starts[i].note] = starts[i].onset - 1;
+  }
+  std::vector<TrackedNote> out;
+  out.reserve(starts.size());
+  for (size_t i = 0; i < starts.size(); ++i) {
+    // The rise lies between the frame before the onset and the onset's own: the short window
+    // of the frame before already holds the first milliseconds of the note.
+    const int64_t first = std::max<int64_t>(0, starts[i].onset - 1);
+    out.push_back(Follow(starts[i].note, first, std::max(first, limits[i])));
+  }
+  return out;
+}
+
+}  // namespace tonvale
