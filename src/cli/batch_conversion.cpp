@@ -22,23 +22,24 @@ namespace fs = std::filesystem;
 // A temporary work folder holding a copy of the settings file, removed with the object.
 class OwnWorkFolder {
  public:
+  explicit OwnWorkFolder(TemporaryFolders* folders) : folders_(folders) {}
   ~OwnWorkFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
+    if (!path_.empty()) folders_->Remove(path_);
   }
 
   // False when the folder cannot be made or the settings cannot be copied into it.
   bool Make(const std::string& settingsFolder) {
+    if (folders_ == nullptr) return false;
+    path_ = folders_->Make();
     std::error_code error;
-    std::string pattern = (fs::temp_directory_path(error) / "tonvale-XXXXXX").string();
-    if (error || mkdtemp(pattern.data()) == nullptr) return false;
-    path_ = pattern + "/";
-    return fs::copy_file(settingsFolder + kSettingsFileName, path_ + kSettingsFileName, error);
+    return !path_.empty() &&
+           fs::copy_file(settingsFolder + kSettingsFileName, path_ + kSettingsFileName, error);
   }
 
   const std::string& path() const { return path_; }
 
  private:
+  TemporaryFolders* folders_;
   std::string path_;
 };
 
@@ -84,7 +85,7 @@ FileOutcome ConvertFile(const ConversionSetup& setup, const std::string& file, s
     reporter.Say("wav2mid: skipped " + path + ": its MIDI file is newer");
     return outcome;
   }
-  OwnWorkFolder own;
+  OwnWorkFolder own(setup.temporaryFolders);
   if (setup.ownWorkFolders && !own.Make(setup.workFolder)) {
     outcome.error = "wav2mid: cannot make a work folder for " + file;
     reporter.Complain(outcome.error);

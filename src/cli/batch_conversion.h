@@ -10,13 +10,15 @@
 #include "cli/console_reporter.h"
 #include "cli/headless_host.h"
 #include "cli/json_report.h"
+#include "cli/temporary_folders.h"
 
 namespace tonvale::cli {
 
 // What the conversions of one command line share.
 struct ConversionSetup {
-  std::string workFolder;      // holds the settings file; ends with '/'
-  bool ownWorkFolders = true;  // each file in a temporary work folder of its own
+  std::string workFolder;                        // holds the settings file; ends with '/'
+  bool ownWorkFolders = true;                    // each file in a temporary work folder of its own
+  TemporaryFolders* temporaryFolders = nullptr;  // where they are made, when they are
   TranscriptionMethod method = TranscriptionMethod::kFaithful;
   unsigned analysisThreads = 0;  // for process 1 of each file; 0: one per core
   bool quiet = false;

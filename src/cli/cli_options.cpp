@@ -99,8 +99,9 @@ first channel is analysed.
 
 A FOLDER is searched, with its subfolders, for recordings of the names above. Each file is
 converted in a temporary work folder of its own, which takes a copy of the settings file,
-so that runs at once never share their work files; with --workdir DIR and a single file,
-the work files stay in DIR.
+so that runs at once never share their work files, and which is removed when the run ends,
+also by SIGINT, SIGTERM or SIGHUP; with --workdir DIR and a single file, the work files
+stay in DIR.
 
 Every line of the message log is printed (UTF-8); error lines also go to the standard
 error stream. One file at a time, the lines come as they are written and, on a terminal,

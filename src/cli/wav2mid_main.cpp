@@ -86,7 +86,7 @@ HeadlessHost::Plotter FigurePlotter([[maybe_unused]] const CliOptions& options,
 #endif
 }
 
-int Run(const CliOptions& options) {
+int Run(const CliOptions& options, TemporaryFolders& folders) {
   const bool terminal = isatty(STDERR_FILENO) != 0;
   // With --json the standard output holds the JSON lines alone.
   ConsoleReporter reporter(options.json ? stderr : stdout, stderr, options.quiet, terminal);
@@ -121,6 +121,7 @@ int Run(const CliOptions& options) {
   // Two runs cannot share the work files of one folder; a single file with its own
   // --workdir keeps them there, for a look afterwards.
   setup.ownWorkFolders = options.workdir.empty() || files.size() > 1;
+  setup.temporaryFolders = &folders;
   setup.method = options.method;
   setup.analysisThreads = std::max(1u, cores / jobs);
   setup.quiet = options.quiet;
@@ -180,5 +181,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 #endif
-  return Run(options);
+  // Never destroyed: a signal may still come while the program ends.
+  static TemporaryFolders& folders = *new TemporaryFolders;
+  RemoveOnSignals(folders);
+  return Run(options, folders);
 }

@@ -1,11 +1,11 @@
 #include "dsp/complex_fft.h"
 
 #include <cmath>
-#include <cstring>
 #include <numbers>
 #include <utility>
 
 #include "dsp/double_array.h"
+#include "dsp/quad.h"  // last: it silences a warning for the rest of the file
 
 namespace tonvale {
 namespace {
@@ -172,24 +172,9 @@ template <typename T>
   x = r;
 }
 
-// The vector helpers below are internal and inlined, so how a plain x86-64 build would pass
-// vectors between functions does not matter.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-// Four doubles as one value. GCC lowers the operations to whatever vector registers the target
-// has (two SSE2 registers on plain x86-64, one AVX register where the AVX2 clone runs, two NEON
-// registers on arm64); each lane is computed exactly as the scalar code would.
-using Quad = double __attribute__((vector_size(32)));
-
-[[gnu::always_inline]] inline Quad Load(const double* p) {
-  Quad q;
-  std::memcpy(&q, p, sizeof q);
-  return q;
-}
-
-[[gnu::always_inline]] inline void Store(double* p, Quad q) {
-  std::memcpy(p, &q, sizeof q);
-}
+using quad::Load;
+using quad::Quad;
+using quad::Store;
 
 // The first radix-4 stage (L = 1): no rotations.
 template <bool kInverse>

@@ -2,29 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 #include "dsp/double_array.h"
+#include "dsp/quad.h"  // last: it silences a warning for the rest of the file
 
 namespace tonvale {
 namespace {
 
-// The vector helpers below are internal and inlined, so how a plain x86-64 build would pass
-// vectors between functions does not matter.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-using Quad = double __attribute__((vector_size(32)));
-
-[[gnu::always_inline]] inline Quad Load(const double* p) {
-  Quad q;
-  std::memcpy(&q, p, sizeof q);
-  return q;
-}
-
-[[gnu::always_inline]] inline void Store(double* p, Quad q) {
-  std::memcpy(p, &q, sizeof q);
-}
+using quad::Load;
+using quad::Quad;
+using quad::Store;
 
 [[gnu::always_inline]] inline Quad Reversed(Quad q) {
   // The one shuffle builtin that both GCC (12 on) and clang know.

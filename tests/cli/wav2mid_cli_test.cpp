@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <cstdio>
@@ -242,6 +245,45 @@ TEST_F(Wav2MidCliTest, FoldersAndJobsGiveWhatOneFileAtATimeGives) {
   EXPECT_LT(together.out.find("wrote " + waves[1]), together.out.find("wrote " + waves[0]));
   EXPECT_TRUE(std::filesystem::is_empty(temp));
   EXPECT_FALSE(testing::FileExists(work_ + "/PeakExtraction.txt"));
+}
+
+// A run ended by a signal while it converts removes the temporary work folders it made, and
+// ends as the signal ends a program.
+TEST_F(Wav2MidCliTest, ASignalEndsARunWithoutLeavingItsWorkFolders) {
+  ASSERT_EQ(mkdir(work_.c_str(), 0700), 0);
+  std::vector<std::string> arguments = {"wav2mid", "-q", "-j", "2", "--workdir", work_};
+  for (int i = 0; i < 4; ++i) {
+    arguments.push_back(dir_.File("long" + std::to_string(i) + ".wav"));
+    ASSERT_TRUE(wavegen::WriteWave(arguments.back(), {{440.0 + 50 * i, 0.0, 60.0, 0.5, 2}}, 60.0));
+  }
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const std::string temp = dir_.File("tmp" + std::to_string(signal));
+    ASSERT_EQ(mkdir(temp.c_str(), 0700), 0);
+    const std::string tmpdir = "TMPDIR=" + temp;
+    std::vector<char*> argv, envp = {const_cast<char*>(tmpdir.c_str()), nullptr};
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      // The signals as a shell gives them to a command it starts.
+      sigset_t all;
+      sigfillset(&all);
+      sigprocmask(SIG_UNBLOCK, &all, nullptr);
+      std::signal(signal, SIG_DFL);
+      freopen("/dev/null", "w", stdout);
+      freopen("/dev/null", "w", stderr);
+      execve(TONVALE_WAV2MID, argv.data(), envp.data());
+      _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    for (int wait = 0; wait < 20000 && std::filesystem::is_empty(temp); ++wait) usleep(500);
+    EXPECT_FALSE(std::filesystem::is_empty(temp)) << "no work folder was made";
+    kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "status " << status;
+    EXPECT_TRUE(std::filesystem::is_empty(temp)) << "signal " << signal;
+  }
 }
 
 // --skip-existing converts only what is new; --json says so, a line for each file.

@@ -236,7 +236,7 @@ TEST_F(PlayerTest, StopPlaybackForTheProcessesKeepsThePlayerFlags) {
   EXPECT_EQ(window_->SelectedPath(), "typed.wav");
 }
 
-TEST_F(PlayerTest, TheTimeShowsBesideThePlayerAndTheEndOfTheFileIsAStop) {
+TEST_F(PlayerTest, TheTimeShowsOnTheFileGroupAndTheEndOfTheFileIsAStop) {
   auto time = [&] { return window_->findChild<QLabel*>(kPlaybackTimeName)->text().toStdString(); };
   EXPECT_EQ(time(), "") << "no file";
   device_.time = {0, 95000, false};
