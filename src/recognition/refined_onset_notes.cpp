@@ -41,6 +41,9 @@ constexpr double kSameNoteMs = 100.0;
 // A note lasts while its pitch is found with gaps of at most 100 ms: its start is known, so a
 // dropout of the search only ends it when it is long.
 constexpr double kGapMs = 100.0;
+// The long frame (93 ms) finds a pitch within about half its length of its attack: a soft
+// attack is looked for from 50 ms before the first frame that finds it.
+constexpr double kFoundAfterAttackMs = 50.0;
 // The attack's level is the loudest of the note's first 80 ms.
 constexpr double kAttackMs = 80.0;
 
@@ -68,7 +71,8 @@ OnsetNotes::OnsetNotes(const PeakTable& records, std::span<const std::vector<Fra
       vote_(Frames(kVoteMs, frameShiftMs)),
       same_(Frames(kSameNoteMs, frameShiftMs)),
       gap_(Frames(kGapMs, frameShiftMs)),
-      attack_(Frames(kAttackMs, frameShiftMs)) {}
+      attack_(Frames(kAttackMs, frameShiftMs)),
+      attackSearch_(Frames(kFoundAfterAttackMs, frameShiftMs)) {}
 
 bool OnsetNotes::Found(int note, int64_t t) const {
   if (t < 0 || t >= count_) return false;
@@ -191,6 +195,33 @@ std::vector<TrackedNote> OnsetNotes::Notes(std::span<const int64_t> onsets,
       }
       lastStart[note] = static_cast<int>(starts.size());
       starts.push_back({onset, note});
+    }
+  }
+
+  // A soft attack (a bow, a swell) may make no onset of its own: a pitch that the frames have
+  // not found for a while and then find in most of the next 250 ms starts a note where its
+  // first partials rise most, when they rise as a new strike's do.
+  std::vector<std::vector<int64_t>> atOnsets(kHighestNote + 1);
+  for (const Start& s : starts) atOnsets[s.note].push_back(s.onset);
+  for (int note = kLowestNote; note <= kHighestNote; ++note) {
+    int64_t lastFound = -1000000;
+    for (int64_t t = 0; t < count_; ++t) {
+      if (!Found(note, t)) continue;
+      const bool absent = t - lastFound > sustain_;
+      lastFound = t;
+      if (!absent || FoundShare(note, t, t + vote_) < kVoteShare) continue;
+      const std::vector<int64_t>& own = atOnsets[note];
+      if (std::any_of(own.begin(), own.end(),
+                      [&](int64_t onset) { return onset >= t - sustain_ && onset <= t + same_; })) {
+        continue;
+      }
+      int64_t best = t;
+      double rise = -1e300;
+      for (int64_t u = std::max<int64_t>(1, t - attackSearch_); u <= t + settle_; ++u) {
+        const double r = energy_.RiseAt(note, u);
+        if (r > rise) rise = r, best = u;
+      }
+      if (rise >= kRestrikeDb) starts.push_back({best, note});
     }
   }
 

@@ -40,7 +40,7 @@ class OnsetNotes {
   PartialEnergy energy_;
   int64_t count_;
   // The spans of the rules, in frames.
-  int before_, after_, settle_, confirm_, sustain_, vote_, same_, gap_, attack_;
+  int before_, after_, settle_, confirm_, sustain_, vote_, same_, gap_, attack_, attackSearch_;
   std::vector<float> grownFrequencies_, grownLevels_;
 };
 

@@ -33,8 +33,9 @@ class FileHost : public ProcessHost {
   std::string path_;
 };
 
-// A struck or blown tone: partial h at amplitude[h - 1] (relative to `level`), a 10 ms attack,
-// then a decay with the time constant `decay` (seconds; 0 holds the level) and a 20 ms release.
+// A struck, bowed or blown tone: partial h at amplitude[h - 1] (relative to `level`), a linear
+// attack of `attack` seconds, then a decay with the time constant `decay` (seconds; 0 holds the
+// level) and a 20 ms release.
 struct Partials {
   double frequency;
   double start;
@@ -42,6 +43,7 @@ struct Partials {
   std::vector<double> amplitudes;
   double level = 0.3;
   double decay = 0.0;
+  double attack = 0.01;
 };
 
 void Add(std::vector<double>& signal, const Partials& tone) {
@@ -49,7 +51,7 @@ void Add(std::vector<double>& signal, const Partials& tone) {
   const auto count = static_cast<size_t>(tone.duration * kRate);
   for (size_t i = 0; i < count && first + i < signal.size(); ++i) {
     const double t = static_cast<double>(i) / kRate;
-    double envelope = std::min(1.0, t / 0.01) * std::min(1.0, (tone.duration - t) / 0.02);
+    double envelope = std::min(1.0, t / tone.attack) * std::min(1.0, (tone.duration - t) / 0.02);
     if (tone.decay > 0.0) envelope *= std::exp(-t / tone.decay);
     double value = 0.0;
     for (size_t h = 0; h < tone.amplitudes.size(); ++h) {
@@ -100,6 +102,7 @@ class RefinedMethodTest : public ::testing::Test {
 
 TEST_F(RefinedMethodTest, GeneratedRecordingsGiveTheirNotes) {
   const double a3 = wavegen::MidiNoteFrequency(57), c4 = wavegen::MidiNoteFrequency(60);
+  const double e4 = wavegen::MidiNoteFrequency(64);
   const double g3 = wavegen::MidiNoteFrequency(55), a2 = wavegen::MidiNoteFrequency(45);
   struct Case {
     const char* what;
@@ -117,6 +120,9 @@ TEST_F(RefinedMethodTest, GeneratedRecordingsGiveTheirNotes) {
       {"an octave is two notes",
        {{c4, 0.2, 1.0, Sawtooth(6)}, {2.0 * c4, 0.2, 1.0, Sawtooth(6)}},
        {"c-3", "c-4"}},
+      {"a softer third that swells in under a held note is a note of its own",
+       {{c4, 0.2, 1.6, Sawtooth(6)}, {e4, 0.8, 1.0, Sawtooth(6), 0.2, 0.0, 0.1}},
+       {"c-3", "e-3"}},
       {"a weak fundamental still names the note",
        {{a2, 0.2, 1.0, {0.05, 0.8, 1.0, 0.7, 0.5, 0.4, 0.3, 0.2}}},
        {"a-1"}},
