@@ -1,6 +1,7 @@
 #include "recognition/note_script.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "app/numbers.h"
 #include "app/output_file.h"
@@ -9,15 +10,12 @@
 namespace tonvale {
 namespace {
 
-struct Event {
-  int64_t time;
-  size_t note;
-  bool on;
-};
+constexpr size_t kPieceBytes = 1 << 16;
 
 }  // namespace
 
-std::string NoteScriptText(const Settings& settings, const std::vector<Note>& notes) {
+void WriteNoteScriptText(const Settings& settings, const std::vector<Note>& notes,
+                         const std::function<void(std::string_view)>& write) {
   std::string text = "tracks 2\n\ntrack{\n0   tempo ";
   AppendInteger(text, settings.Tempo);
   text += "\n0   rhythm ";
@@ -26,25 +24,40 @@ std::string NoteScriptText(const Settings& settings, const std::vector<Note>& no
   AppendInteger(text, settings.Tone);
   text += '\n';
 
-  std::vector<Event> events;
-  events.reserve(notes.size() * 2);
-  for (size_t i = 0; i < notes.size(); ++i) events.push_back({notes[i].start, i, true});
-  for (size_t i = 0; i < notes.size(); ++i) events.push_back({notes[i].end, i, false});
-  std::stable_sort(events.begin(), events.end(),
-                   [](const Event& x, const Event& y) { return x.time < y.time; });
+  // The note-ons in start order and the note-offs in end order, each keeping note order at
+  // equal times, merged with the ons first at equal times. Indices, rather than a list of
+  // events, keep this small for the notes of a long recording.
+  std::vector<uint32_t> ons(notes.size()), offs(notes.size());
+  std::iota(ons.begin(), ons.end(), 0u);
+  std::iota(offs.begin(), offs.end(), 0u);
+  std::stable_sort(ons.begin(), ons.end(),
+                   [&](uint32_t x, uint32_t y) { return notes[x].start < notes[y].start; });
+  std::stable_sort(offs.begin(), offs.end(),
+                   [&](uint32_t x, uint32_t y) { return notes[x].end < notes[y].end; });
 
   int64_t previous = 0;
-  for (const Event& event : events) {
-    const Note& note = notes[event.note];
-    AppendInteger(text, event.time - previous);
+  size_t on = 0, off = 0;
+  while (on < ons.size() || off < offs.size()) {
+    const bool isOn =
+        off == offs.size() || (on < ons.size() && notes[ons[on]].start <= notes[offs[off]].end);
+    const Note& note = notes[isOn ? ons[on++] : offs[off++]];
+    const int64_t time = isOn ? note.start : note.end;
+    AppendInteger(text, time - previous);
     text += "   ";
     text += note.name;
     text += ' ';
-    AppendInteger(text, event.on ? note.volume : 0);
+    AppendInteger(text, isOn ? note.volume : 0);
     text += '\n';
-    previous = event.time;
+    previous = time;
+    if (text.size() >= kPieceBytes) write(text), text.clear();
   }
   text += "}\n";
+  write(text);
+}
+
+std::string NoteScriptText(const Settings& settings, const std::vector<Note>& notes) {
+  std::string text;
+  WriteNoteScriptText(settings, notes, [&text](std::string_view piece) { text += piece; });
   return text;
 }
 
@@ -62,7 +75,8 @@ int WriteNoteScript(Session& session, const std::string& signalName,
     log.AppendLog("err: cannnot open file");
     return 1;
   }
-  script.Write(NoteScriptText(session.settings, notes));
+  WriteNoteScriptText(session.settings, notes,
+                      [&script](std::string_view piece) { script.Write(piece); });
   if (!script.Commit()) {
     log.AppendLog("err: cannnot open file");
     return 1;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/session.h"
@@ -23,6 +25,10 @@ struct Note {
 // delta of a line is its time minus the time of the line before (its own time for the first).
 // Lines end with "\n"; the caller writes them as text.
 std::string NoteScriptText(const Settings& settings, const std::vector<Note>& notes);
+
+// The same text handed to `write` a piece at a time, so that the whole text is never held.
+void WriteNoteScriptText(const Settings& settings, const std::vector<Note>& notes,
+                         const std::function<void(std::string_view)>& write);
 
 // Writes the note script of the notes beside the WAVE file `signalName` (its path with ".txt"
 // appended), with the session's settings. 1 after an "err: " line when there is no WAVE path
