@@ -13,8 +13,17 @@ void MessageLog::ClearLog() {
 
 void MessageLog::AppendLog(std::string_view line) {
   std::lock_guard lock(mutex_);
+  if (keep_ != 0 && lines_.size() >= 2 * keep_) {
+    lines_.erase(lines_.begin(), lines_.end() - static_cast<std::ptrdiff_t>(keep_));
+    ++generation_;
+  }
   lines_.emplace_back(line);
   for (Observer* observer : observers_) observer->OnLineAppended(lines_.back());
+}
+
+void MessageLog::KeepRecent(size_t lines) {
+  std::lock_guard lock(mutex_);
+  keep_ = lines;
 }
 
 std::vector<std::string> MessageLog::Lines() const {

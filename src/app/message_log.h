@@ -42,6 +42,12 @@ class MessageLog {
   // returns whether the lines start afresh (the reader drops what it had).
   bool LinesSince(size_t first, uint64_t& generation, std::vector<std::string>& lines) const;
 
+  // Keeps only the latest lines, at least `lines` and fewer than twice as many, for a front end
+  // that passes every line on as it comes (the command line), so that the note lines of a long
+  // recording do not pile up. Dropping old lines counts as a clearing for a reader that follows
+  // the log (LinesSince), though observers hear nothing of it. 0, the default, keeps every line.
+  void KeepRecent(size_t lines);
+
   // The observer must outlive its registration.
   void AddObserver(Observer* observer);
   void RemoveObserver(Observer* observer);
@@ -50,6 +56,7 @@ class MessageLog {
   mutable std::recursive_mutex mutex_;
   std::vector<std::string> lines_;
   uint64_t generation_ = 0;  // counts the clearings
+  size_t keep_ = 0;
   std::vector<Observer*> observers_;
 };
 

@@ -94,6 +94,8 @@ FileOutcome ConvertFile(const ConversionSetup& setup, const std::string& file, s
   Session session(setup.ownWorkFolders ? own.path() : setup.workFolder);
   session.method = setup.method;
   session.analysisThreads = setup.analysisThreads;
+  // Every line is printed (or dropped) as it comes; only the last few are looked at again.
+  session.log.KeepRecent(1000);
   session.log.AddObserver(&reporter);
   session.progress.SetObserver(&reporter);
   reporter.BeginFile(file);

@@ -13,11 +13,23 @@ namespace tonvale {
 namespace {
 
 constexpr char kCannotReplace[] = "cannot open! PeakCombination.txt";
-constexpr size_t kWriteBytes = 1 << 20;  // the output goes out a megabyte at a time
+constexpr size_t kWriteBytes = 1 << 20;
 
 void LogSweep(MessageLog& log, int joins) {
   log.AppendLog(Format("      Amended %d times", joins));
   log.AppendLog("");
+}
+
+// A joined lump goes to the lump file when it is loud enough; the file's text goes out a
+// megabyte at a time.
+void WriteIfLoud(const Lump& lump, float threshold, std::string& text, OutputFile& output) {
+  if (IsLoudEnough(lump, threshold)) {
+    AppendPeakRecord(text, lump.start, lump.frequencies, lump.levels);
+  }
+  if (text.size() > kWriteBytes) {
+    output.Write(text);
+    text.clear();
+  }
 }
 
 // The joining pass over lumps of any order: the whole file is held.
@@ -43,14 +55,8 @@ int JoinWholeFile(Session& session, int shortestPeakTime) {
 
   const float threshold = LoudnessThreshold(input.MaxdB(), input.MindB());
   for (Lump& lump : lumps) {
-    if (IsLoudEnough(lump, threshold)) {
-      AppendPeakRecord(text, lump.start, lump.frequencies, lump.levels);
-    }
+    WriteIfLoud(lump, threshold, text, output);
     lump = Lump();  // written: its memory goes back
-    if (text.size() > kWriteBytes) {
-      output.Write(text);
-      text.clear();
-    }
   }
   text += "end_of_file";
   output.Write(text);
@@ -87,15 +93,7 @@ int JoinLumpFile(Session& session, int shortestPeakTime) {
   const float threshold = LoudnessThreshold(input.MaxdB(), input.MindB());
   const int64_t joins =
       JoinLumpsInStartOrder([&](Lump& lump) { return ReadLump(input.Records(), lump); },
-                            [&](size_t, Lump& lump) {
-                              if (IsLoudEnough(lump, threshold)) {
-                                AppendPeakRecord(text, lump.start, lump.frequencies, lump.levels);
-                              }
-                              if (text.size() > kWriteBytes) {
-                                output.Write(text);
-                                text.clear();
-                              }
-                            },
+                            [&](size_t, Lump& lump) { WriteIfLoud(lump, threshold, text, output); },
                             input.FrameRate(), shortestPeakTime);
   if (joins < 0) {
     output.Abandon();

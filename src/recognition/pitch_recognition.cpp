@@ -51,8 +51,8 @@ int PitchRecognition(Session& session) {
   const std::string& signalName = lumps.header.signalName;
   const float maxdB = lumps.MaxdB();
   std::vector<Note> notes;
-  // The log hears of the notes once the file has been read, where a failed read stops.
-  std::vector<std::string> noteLines;
+  // The log hears of the notes once the file has been read, where a failed read stops; their
+  // lines are made from the notes then rather than held beside them.
   auto logNotes = [&] {
     log.AppendLog("..Calculated values");
     log.AppendLog(Format("\nTime of the shortest peak is %d [msec]",
@@ -60,8 +60,7 @@ int PitchRecognition(Session& session) {
     log.AppendLog("when musical audio signal is \"" + signalName + "\". ");
     log.AppendLog("");
     log.AppendLog("..Recognized notes");
-    for (const std::string& line : noteLines) log.AppendLog(line);
-    noteLines = {};
+    for (const Note& note : notes) log.AppendLog(NoteLine(note, frameRate));
   };
   int32_t start;
   std::vector<float> frequencies, levels;
@@ -82,7 +81,6 @@ int PitchRecognition(Session& session) {
     LumpNote lump = MakeLumpNote(frequencies, levels, start, frameRate, maxdB);
     if (!IsKeptNote(lump, settings.ShortestPeakMs)) continue;
     notes.push_back({lump.start, lump.end, lump.volume, NoteName(lump.semitone)});
-    noteLines.push_back(NoteLine(notes.back(), frameRate));
   }
   // A file that fails to read part-way is reported before anything is logged of it.
   if (!lumps.Finish()) return 1;

@@ -43,6 +43,24 @@ TEST(MessageLogTest, ObserversFollowEveryChangeUntilRemoved) {
   EXPECT_EQ(observer.events, (std::vector<std::string>{"a", "<clear>", "b"}));
 }
 
+TEST(MessageLogTest, KeepingRecentLinesDropsOnlyOldOnesAndObserversHearEveryLine) {
+  MessageLog log;
+  RecordingObserver observer;
+  log.AddObserver(&observer);
+  log.KeepRecent(3);
+  std::vector<std::string> shown, fresh;
+  uint64_t generation = UINT64_MAX;
+  for (int i = 0; i < 10; ++i) {
+    log.AppendLog(std::to_string(i));
+    // A reader that follows the log starts afresh when old lines go.
+    if (log.LinesSince(shown.size(), generation, fresh)) shown.clear();
+    shown.insert(shown.end(), fresh.begin(), fresh.end());
+    ASSERT_EQ(shown, log.Lines());
+  }
+  EXPECT_EQ(log.Lines(), (std::vector<std::string>{"6", "7", "8", "9"}));
+  EXPECT_EQ(observer.events.size(), 10u);
+}
+
 TEST(MessageLogTest, AReaderFollowsAWorkerThatAppendsAndClears) {
   MessageLog log;
   std::thread worker([&] {
