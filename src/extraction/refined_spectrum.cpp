@@ -40,6 +40,19 @@ constexpr double kSideLobeReach = 16.0;
 // The rate below which the recording is not halved further, twice the pipeline's 11025 Hz.
 constexpr double kAnalysisRate = 11025.0;
 
+// Fills `window` with a periodic Hann window of `length` samples, centred between samples, and
+// returns what converts a bin's power (dB) to the level of the sinusoid that gives it: a
+// sinusoid of amplitude A gives |X| = A sum(w) / 2 at its bin.
+double HannWindow(int length, std::vector<double>& window) {
+  window.resize(static_cast<size_t>(length));
+  double sum = 0.0;
+  for (int i = 0; i < length; ++i) {
+    window[i] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (i + 0.5) / length);
+    sum += window[i];
+  }
+  return -20.0 * std::log10(sum / 2.0);
+}
+
 }  // namespace
 
 HalfbandDecimator::HalfbandDecimator() : taps_(kHalfbandTaps), buffer_(kHalfbandTaps / 2, 0.0) {
@@ -89,25 +102,12 @@ bool RefinedSpectrum::Prepare(double rate, int frameShiftMs) {
   while (frameLength_ * 1.5 < rate * kFrameSeconds) frameLength_ *= 2;
   fftSize_ = 2 * frameLength_;
   if (!fft_.Prepare(fftSize_)) return false;
-  window_.resize(static_cast<size_t>(frameLength_));
-  double sum = 0.0;
-  for (int i = 0; i < frameLength_; ++i) {
-    window_[i] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (i + 0.5) / frameLength_);
-    sum += window_[i];
-  }
-  // A sinusoid of amplitude A gives |X| = A sum(w) / 2 at its bin.
-  levelOffsetDb_ = -20.0 * std::log10(sum / 2.0);
+  levelOffsetDb_ = HannWindow(frameLength_, window_);
   // The short window: a quarter of the frame (23 ms), whose levels rise within a few
   // milliseconds of a partial's start.
   shortLength_ = frameLength_ / 4;
   if (!shortFft_.Prepare(shortLength_)) return false;
-  shortWindow_.resize(static_cast<size_t>(shortLength_));
-  double shortSum = 0.0;
-  for (int i = 0; i < shortLength_; ++i) {
-    shortWindow_[i] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (i + 0.5) / shortLength_);
-    shortSum += shortWindow_[i];
-  }
-  shortOffsetDb_ = -20.0 * std::log10(shortSum / 2.0);
+  shortOffsetDb_ = HannWindow(shortLength_, shortWindow_);
   shortSamples_.assign(static_cast<size_t>(shortLength_), 0.0);
   shortLevels_.assign(
       static_cast<size_t>(

@@ -26,10 +26,6 @@ constexpr double kShortestMs = 46.0;
 constexpr float kRestrikeDb = 10.f;
 constexpr double kTailMs = 1000.0;
 
-int Frames(double ms, int frameShiftMs) {
-  return std::max(1, static_cast<int>(std::lround(ms / std::max(1, frameShiftMs))));
-}
-
 float Decibels(double amplitude) {
   return amplitude > 0.0 ? static_cast<float>(20.0 * std::log10(amplitude)) : -400.f;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -7,6 +9,11 @@
 #include "recognition/refined_pitch.h"
 
 namespace tonvale {
+
+// A span of `ms` milliseconds as a whole number of frames, at least one.
+inline int Frames(double ms, int frameShiftMs) {
+  return std::max(1, static_cast<int>(std::lround(ms / std::max(1, frameShiftMs))));
+}
 
 // A note found by the tracker, in frames counted from 0.
 struct TrackedNote {

@@ -47,10 +47,6 @@ constexpr double kFoundAfterAttackMs = 50.0;
 // The attack's level is the loudest of the note's first 80 ms.
 constexpr double kAttackMs = 80.0;
 
-int Frames(double ms, int frameShiftMs) {
-  return std::max(1, static_cast<int>(std::lround(ms / std::max(1, frameShiftMs))));
-}
-
 double Cents(double a, double b) {
   return 1200.0 * std::log2(a / b);
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "recognition/refined_notes.h"
 #include "recognition/refined_pitch.h"
 
 namespace tonvale {
@@ -32,10 +33,6 @@ const std::array<double, 256> kBytePower = [] {
   for (int b = 0; b < 256; ++b) power[b] = std::pow(10.0, b / 10.0);
   return power;
 }();
-
-int Frames(double ms, int frameShiftMs) {
-  return std::max(1, static_cast<int>(std::lround(ms / std::max(1, frameShiftMs))));
-}
 
 }  // namespace
 
