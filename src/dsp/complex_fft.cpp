@@ -244,15 +244,7 @@ template <bool kInverse>
   }
 }
 
-// The stages with tables, where the time goes. On x86-64 an AVX2 copy is chosen at load time
-// where the processor has it; AVX2 brings no fused multiply-add, so both copies round alike.
-// Not under ThreadSanitizer: the load-time choice would run, instrumented, before it starts.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-#define TONVALE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define TONVALE_VECTOR_CLONES
-#endif
-
+// The stages with tables, where the time goes.
 TONVALE_VECTOR_CLONES void TableStages(double* re, double* im, int n, int L, const double* table,
                                        bool inverse) {
   for (; 4 * L <= n; L *= 4) {

@@ -27,3 +27,13 @@ using Quad = double __attribute__((vector_size(32)));
 }
 
 }  // namespace tonvale::quad
+
+// Marks a function with vector loops for two copies on x86-64: an AVX2 one chosen at load time
+// where the processor has it, and a plain one. AVX2 brings no fused multiply-add, so both copies
+// round alike. Not under ThreadSanitizer: the load-time choice would run, instrumented, before
+// it starts.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
+#define TONVALE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TONVALE_VECTOR_CLONES
+#endif

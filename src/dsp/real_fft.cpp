@@ -48,9 +48,80 @@ bool RealFft::Prepare(int n) {
   return true;
 }
 
+namespace {
+
+// z[m] = x[2m] + i x[2m+1] into zr, zi in bit-reversed order, each value `copies` times (see
+// Forward); x is 0 from x[filled] on.
+TONVALE_VECTOR_CLONES void CopyBitReversed(const ComplexFft& half, const double* x, int filled,
+                                           int copies, double* zr, double* zi) {
+  const int h = half.size();
+  if (copies == 1 && filled == 2 * h) {
+    for (int m = 0; m < h; ++m) {
+      const uint32_t r = half.BitReversed(m);
+      zr[r] = x[2 * m];
+      zi[r] = x[2 * m + 1];
+    }
+    return;
+  }
+  const int count = h / copies;
+  for (int m = 0; m < count; ++m) {
+    const double a = 2 * m < filled ? x[2 * m] : 0.0;
+    const double b = 2 * m + 1 < filled ? x[2 * m + 1] : 0.0;
+    const uint32_t r = half.BitReversed(m);
+    if (copies % 4 == 0) {
+      const Quad qa = {a, a, a, a}, qb = {b, b, b, b};
+      for (int c = 0; c < copies; c += 4) {
+        Store(zr + r + c, qa);
+        Store(zi + r + c, qb);
+      }
+    } else {
+      for (int c = 0; c < copies; ++c) {
+        zr[r + static_cast<uint32_t>(c)] = a;
+        zi[r + static_cast<uint32_t>(c)] = b;
+      }
+    }
+  }
+}
+
 // With Z the transform of z[m] = x[2m] + i x[2m+1] (h = n/2 points), the even and odd halves are
 // E[k] = (Z[k] + conj Z[h-k]) / 2 and O[k] = (Z[k] - conj Z[h-k]) / 2i, and
 // X[k] = E[k] + W^k O[k], X[h-k] = conj(E[k]) - conj(W^k O[k]) with W = e^(-2 pi i / n).
+// cosines and sines hold W^k for k <= n/4. Bins 0 and h are the caller's.
+TONVALE_VECTOR_CLONES void SplitHalves(const double* zr, const double* zi, int h,
+                                       const double* cosines, const double* sines, double* re,
+                                       double* im) {
+  // Four bins k at a time, with their mirrors h - k read and written in reverse; the same
+  // operations on every lane as the bin-by-bin loop below, which does the rest.
+  int k = 1;
+  for (; k + 3 < h - k - 3; k += 4) {
+    const int j = h - k - 3;  // the lowest of the four mirrors
+    const Quad zrk = Load(zr + k), zik = Load(zi + k);
+    const Quad zrj = Reversed(Load(zr + j)), zij = Reversed(Load(zi + j));
+    const Quad er = 0.5 * (zrk + zrj), ei = 0.5 * (zik - zij);
+    const Quad orr = 0.5 * (zik + zij), oi = -0.5 * (zrk - zrj);
+    const Quad c = Load(cosines + k), s = Load(sines + k);
+    const Quad tr = orr * c + oi * s, ti = oi * c - orr * s;
+    Store(re + k, er + tr);
+    Store(im + k, ei + ti);
+    Store(re + j, Reversed(er - tr));
+    Store(im + j, Reversed(-(ei - ti)));
+  }
+  for (; 2 * k <= h; ++k) {
+    const int j = h - k;
+    const double er = 0.5 * (zr[k] + zr[j]), ei = 0.5 * (zi[k] - zi[j]);
+    const double orr = 0.5 * (zi[k] + zi[j]), oi = -0.5 * (zr[k] - zr[j]);
+    // W^k = cos - i sin of 2 pi k / n; k <= n/4 is inside the table.
+    const double c = cosines[k], s = sines[k];
+    const double tr = orr * c + oi * s, ti = oi * c - orr * s;
+    re[k] = er + tr;
+    im[k] = ei + ti;
+    re[j] = er - tr;
+    im[j] = -(ei - ti);
+  }
+}
+
+}  // namespace
+
 void RealFft::Forward(const double* x, double* re, double* im, int filled) {
   const int n = n_;
   if (n == 1) {
@@ -68,57 +139,13 @@ void RealFft::Forward(const double* x, double* re, double* im, int filled) {
   int levels = 0;
   while ((2 << levels) <= h && (h >> (levels + 1)) >= pairs) ++levels;
   levels = half_.StageBoundaryAtMost(levels);
-  const int copies = 1 << levels;
-  if (copies == 1 && filled == n) {
-    for (int m = 0; m < h; ++m) {
-      const uint32_t r = half_.BitReversed(m);
-      zr[r] = x[2 * m];
-      zi[r] = x[2 * m + 1];
-    }
-  } else {
-    for (int m = 0; m < (h >> levels); ++m) {
-      const double a = 2 * m < filled ? x[2 * m] : 0.0;
-      const double b = 2 * m + 1 < filled ? x[2 * m + 1] : 0.0;
-      const uint32_t r = half_.BitReversed(m);
-      for (int c = 0; c < copies; ++c) {
-        zr[r + static_cast<uint32_t>(c)] = a;
-        zi[r + static_cast<uint32_t>(c)] = b;
-      }
-    }
-  }
+  CopyBitReversed(half_, x, filled, 1 << levels, zr, zi);
   half_.ForwardFromBitReversed(zr, zi, levels);
   re[0] = zr[0] + zi[0];
   im[0] = 0.0;
   re[h] = zr[0] - zi[0];
   im[h] = 0.0;
-  // Four bins k at a time, with their mirrors h - k read and written in reverse; the same
-  // operations on every lane as the bin-by-bin loop below, which does the rest.
-  int k = 1;
-  for (; k + 3 < h - k - 3; k += 4) {
-    const int j = h - k - 3;  // the lowest of the four mirrors
-    const Quad zrk = Load(zr + k), zik = Load(zi + k);
-    const Quad zrj = Reversed(Load(zr + j)), zij = Reversed(Load(zi + j));
-    const Quad er = 0.5 * (zrk + zrj), ei = 0.5 * (zik - zij);
-    const Quad orr = 0.5 * (zik + zij), oi = -0.5 * (zrk - zrj);
-    const Quad c = Load(cos_.data() + k), s = Load(sin_.data() + k);
-    const Quad tr = orr * c + oi * s, ti = oi * c - orr * s;
-    Store(re + k, er + tr);
-    Store(im + k, ei + ti);
-    Store(re + j, Reversed(er - tr));
-    Store(im + j, Reversed(-(ei - ti)));
-  }
-  for (; 2 * k <= h; ++k) {
-    const int j = h - k;
-    const double er = 0.5 * (zr[k] + zr[j]), ei = 0.5 * (zi[k] - zi[j]);
-    const double orr = 0.5 * (zi[k] + zi[j]), oi = -0.5 * (zr[k] - zr[j]);
-    // W^k = cos - i sin of 2 pi k / n; k <= n/4 is inside the table.
-    const double c = cos_[static_cast<size_t>(k)], s = sin_[static_cast<size_t>(k)];
-    const double tr = orr * c + oi * s, ti = oi * c - orr * s;
-    re[k] = er + tr;
-    im[k] = ei + ti;
-    re[j] = er - tr;
-    im[j] = -(ei - ti);
-  }
+  SplitHalves(zr, zi, h, cos_.data(), sin_.data(), re, im);
 }
 
 // The reverse of Forward: Z[k] = (X[k] + conj X[h-k]) + i (X[k] - conj X[h-k]) W^-k is the
