@@ -58,20 +58,36 @@ double LeadingDecimal(std::string_view text) {
   size_t i = 0;
   const bool negative = SkipSpaceAndSign(text, i);
   size_t number_start = i;
-  size_t digits = 0;
-  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  size_t digits = 0, decimals = 0;
+  uint64_t mantissa = 0;  // the digits as one integer, while there are at most 19
+  auto digit = [&] {
+    if (digits < 19) mantissa = mantissa * 10 + static_cast<uint64_t>(text[i] - '0');
+    ++i, ++digits;
+  };
+  while (i < text.size() && IsDigit(text[i])) digit();
   if (i < text.size() && text[i] == '.') {
     ++i;
-    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+    while (i < text.size() && IsDigit(text[i])) digit(), ++decimals;
   }
   if (digits == 0) return 0.0;
+  bool exponent = false;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     size_t j = i + 1;
     if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
     if (j < text.size() && IsDigit(text[j])) {
       while (j < text.size() && IsDigit(text[j])) ++j;
       i = j;
+      exponent = true;
     }
+  }
+  if (!exponent && digits <= 15) {
+    // The number is mantissa / 10^decimals with both terms exact doubles (below 2^53 and
+    // 10^22), so one correctly rounded division gives the nearest double, as the full
+    // conversion does.
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double value = static_cast<double>(mantissa) / kPowers[decimals];
+    return negative ? -value : value;
   }
   double value = 0.0;
   auto result = std::from_chars(text.data() + number_start, text.data() + i, value,

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
+#include <string>
 
 namespace tonvale {
 namespace {
@@ -53,6 +56,23 @@ TEST(NumbersTest, LeadingDecimalReadsOnlyFiniteDecimalNumbers) {
   EXPECT_EQ(LeadingDecimal("end"), 0.0);
   // Read back as a float, 441.37 is the float nearest to it.
   EXPECT_EQ(static_cast<float>(LeadingDecimal("441.37")), 441.37f);
+}
+
+// Short numbers take a quicker route than long ones; both must give the nearest double.
+TEST(NumbersTest, LeadingDecimalGivesTheNearestDoubleForShortAndLongNumbers) {
+  std::mt19937_64 random(15);
+  std::uniform_real_distribution<double> magnitude(-12.0, 12.0);
+  for (int i = 0; i < 20000; ++i) {
+    const double value = std::pow(10.0, magnitude(random)) * (i % 2 != 0 ? -1.0 : 1.0);
+    std::string text;
+    AppendFixed(text, value, i % 19);
+    const size_t sign = text[0] == '-' ? 1 : 0;
+    double expected = 0.0;
+    std::from_chars(text.data() + sign, text.data() + text.size(), expected);
+    if (sign != 0) expected = -expected;
+    const double read = LeadingDecimal(text);
+    ASSERT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << text;
+  }
 }
 
 TEST(NumbersTest, NarrowingToFloatRoundsAndOverflowsToInfinity) {
