@@ -1,9 +1,11 @@
 #include "app/numbers.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace tonvale {
@@ -102,37 +104,59 @@ double LeadingDecimal(std::string_view text) {
 
 namespace {
 
-// "%.2f" without the general-purpose conversion: x has a 53-bit mantissa and 100 needs 7 bits,
-// so x * 100 is exact in the 64-bit mantissa of long double, and rounding it to an integer
-// (ties to even, as printf rounds an exactly halfway value) gives printf's digits.
+// "%.2f" without the general-purpose conversion. x is m 2^e with m an integer below 2^53, so
+// 100 x = 100 m 2^e, whose integer part and remainder come exactly from integer shifts; the
+// remainder against half of 2^-e rounds it (ties to even, as printf rounds an exactly halfway
+// value), which gives printf's digits.
 bool AppendFixed2Fast(std::string& out, double value) {
-  if constexpr (std::numeric_limits<long double>::digits < 64) {
-    return false;
-  } else {
-    if (!std::isfinite(value)) return false;
-    long double magnitude = std::fabs(static_cast<long double>(value));
-    if (magnitude >= 1e15L) return false;
-    long double scaled = magnitude * 100.0L;
-    long double whole = std::floor(scaled);
-    long double fraction = scaled - whole;
-    auto hundredths = static_cast<uint64_t>(whole);
-    if (fraction > 0.5L || (fraction == 0.5L && (hundredths & 1) != 0)) ++hundredths;
-    char buffer[32];
-    char* end = buffer + sizeof buffer;
-    char* p = end;
-    *--p = static_cast<char>('0' + hundredths % 10);
-    hundredths /= 10;
-    *--p = static_cast<char>('0' + hundredths % 10);
-    hundredths /= 10;
-    *--p = '.';
-    do {
-      *--p = static_cast<char>('0' + hundredths % 10);
-      hundredths /= 10;
-    } while (hundredths != 0);
-    if (std::signbit(value)) *--p = '-';
-    out.append(p, end);
-    return true;
+  if (!std::isfinite(value)) return false;
+  const double magnitude = std::fabs(value);
+  if (magnitude >= 1e15) return false;
+  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 52);
+  uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+  int exponent = -1074;
+  if (biased != 0) {
+    mantissa |= uint64_t{1} << 52;
+    exponent = biased - 1075;
   }
+  // Below 1e15 < 2^50 the exponent is at most -3.
+  if (exponent >= 0) return false;
+  const uint64_t scaled = mantissa * 100;  // below 2^60
+  const int shift = -exponent;
+  uint64_t hundredths = 0;  // past a shift of 60, scaled is below half of 2^shift
+  if (shift <= 60) {
+    hundredths = scaled >> shift;
+    const uint64_t rest = scaled - (hundredths << shift);
+    const uint64_t half = uint64_t{1} << (shift - 1);
+    if (rest > half || (rest == half && (hundredths & 1) != 0)) ++hundredths;
+  }
+  // Two digits per division.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char buffer[32];
+  char* end = buffer + sizeof buffer;
+  char* p = end - 2;
+  uint64_t whole = hundredths / 100;
+  std::memcpy(p, kPairs + 2 * (hundredths - whole * 100), 2);
+  *--p = '.';
+  while (whole >= 100) {
+    const uint64_t rest = whole / 100;
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * (whole - rest * 100), 2);
+    whole = rest;
+  }
+  if (whole >= 10) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * whole, 2);
+  } else {
+    *--p = static_cast<char>('0' + whole);
+  }
+  if (std::signbit(value)) *--p = '-';
+  out.append(p, end);
+  return true;
 }
 
 }  // namespace
