@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -77,9 +79,17 @@ FileOutcome ConvertFile(const ConversionSetup& setup, const std::string& file, s
   const std::string path = error ? file : absolute.string();
   FileOutcome outcome;
   outcome.path = path;
-  // With --json the log is not printed, but its error lines still go to `err`.
-  MemoryStream discarded;
-  ConsoleReporter reporter(setup.json ? discarded.file : out, err, setup.quiet, setup.showProgress);
+  // With --json the log is not printed, but its error lines still go to `err`. The lines go to
+  // the null device rather than into memory, where a long recording's would pile up.
+  std::FILE* const discarded = setup.json ? std::fopen("/dev/null", "w") : nullptr;
+  if (setup.json && discarded == nullptr) {
+    outcome.error = "wav2mid: cannot open /dev/null";
+    std::fprintf(err, "%s\n", outcome.error.c_str());
+    return outcome;
+  }
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closeDiscarded(
+      discarded, [](std::FILE* f) { return f == nullptr ? 0 : std::fclose(f); });
+  ConsoleReporter reporter(setup.json ? discarded : out, err, setup.quiet, setup.showProgress);
   if (setup.skipExisting && MidiFileIsNewer(path)) {
     outcome.status = FileOutcome::Status::kSkipped;
     reporter.Say("wav2mid: skipped " + path + ": its MIDI file is newer");
