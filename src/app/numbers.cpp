@@ -155,7 +155,7 @@ bool AppendFixed2Fast(std::string& out, double value) {
     *--p = static_cast<char>('0' + whole);
   }
   if (std::signbit(value)) *--p = '-';
-  out.append(p, end);
+  out.append(p, static_cast<size_t>(end - p));
   return true;
 }
 
@@ -166,7 +166,7 @@ void AppendFixed(std::string& out, double value, int decimals) {
   char buffer[400];
   auto result =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  out.append(buffer, result.ptr);
+  out.append(buffer, static_cast<size_t>(result.ptr - buffer));
 }
 
 float NarrowToFloat(double value) {
@@ -180,7 +180,7 @@ float NarrowToFloat(double value) {
 void AppendInteger(std::string& out, int64_t value) {
   char buffer[24];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
+  out.append(buffer, static_cast<size_t>(result.ptr - buffer));
 }
 
 std::string Format(const char* format, ...) {
