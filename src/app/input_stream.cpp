@@ -112,7 +112,7 @@ bool InputStream::ReadToken(std::string& token) {
     const char* run = pos_ - 1;
     const char* p = pos_;
     while (p < end_ && !IsTokenSpace(static_cast<unsigned char>(*p))) ++p;
-    token.append(run, p);
+    token.append(run, static_cast<size_t>(p - run));
     pos_ = p;
     if (p < end_) {
       ++pos_;  // the white space that ends the token
@@ -138,7 +138,7 @@ bool InputStream::ReadLine(std::string& line) {
     const char* run = pos_ - 1;
     const char* p = pos_;
     while (p < end_ && *p != '\n') ++p;
-    line.append(run, p);
+    line.append(run, static_cast<size_t>(p - run));
     pos_ = p;
     c = Get();
   }
