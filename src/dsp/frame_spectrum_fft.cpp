@@ -61,12 +61,7 @@ int RealSpectrumFft(SpectrumFftCache& cache, int n, const double* x, double* re,
     }
     cache.realReady_ = true;
   }
-  cache.real_.Forward(x, re, im, filled);
-  const double scale = 1.0 / n;
-  for (int i = 0; i <= n / 2; ++i) {
-    re[i] *= scale;
-    im[i] *= scale;
-  }
+  cache.real_.Forward(x, re, im, filled, 1.0 / n);
   return 0;
 }
 

@@ -93,10 +93,12 @@ TONVALE_VECTOR_CLONES void CopyBitReversed(const ComplexFft& half, const double*
 // With Z the transform of z[m] = x[2m] + i x[2m+1] (h = n/2 points), the even and odd halves are
 // E[k] = (Z[k] + conj Z[h-k]) / 2 and O[k] = (Z[k] - conj Z[h-k]) / 2i, and
 // X[k] = E[k] + W^k O[k], X[h-k] = conj(E[k]) - conj(W^k O[k]) with W = e^(-2 pi i / n).
-// cosines and sines hold W^k for k <= n/4. Bins 0 and h are the caller's.
+// cosines and sines hold W^k for k <= n/4. Bins 0 and h are the caller's. Each bin is multiplied
+// by `scale` as it is stored, which rounds as a pass over the finished bins would.
 TONVALE_VECTOR_CLONES void SplitHalves(const double* zr, const double* zi, int h,
-                                       const double* cosines, const double* sines, double* re,
-                                       double* im) {
+                                       const double* cosines, const double* sines, double scale,
+                                       double* re, double* im) {
+  const Quad scales = {scale, scale, scale, scale};
   // Four bins k at a time, with their mirrors h - k read and written in reverse; the same
   // operations on every lane as the bin-by-bin loop below, which does the rest.
   int k = 1;
@@ -108,10 +110,10 @@ TONVALE_VECTOR_CLONES void SplitHalves(const double* zr, const double* zi, int h
     const Quad orr = 0.5 * (zik + zij), oi = -0.5 * (zrk - zrj);
     const Quad c = Load(cosines + k), s = Load(sines + k);
     const Quad tr = orr * c + oi * s, ti = oi * c - orr * s;
-    Store(re + k, er + tr);
-    Store(im + k, ei + ti);
-    Store(re + j, Reversed(er - tr));
-    Store(im + j, Reversed(-(ei - ti)));
+    Store(re + k, (er + tr) * scales);
+    Store(im + k, (ei + ti) * scales);
+    Store(re + j, Reversed(er - tr) * scales);
+    Store(im + j, Reversed(-(ei - ti)) * scales);
   }
   for (; 2 * k <= h; ++k) {
     const int j = h - k;
@@ -120,20 +122,20 @@ TONVALE_VECTOR_CLONES void SplitHalves(const double* zr, const double* zi, int h
     // W^k = cos - i sin of 2 pi k / n; k <= n/4 is inside the table.
     const double c = cosines[k], s = sines[k];
     const double tr = orr * c + oi * s, ti = oi * c - orr * s;
-    re[k] = er + tr;
-    im[k] = ei + ti;
-    re[j] = er - tr;
-    im[j] = -(ei - ti);
+    re[k] = (er + tr) * scale;
+    im[k] = (ei + ti) * scale;
+    re[j] = (er - tr) * scale;
+    im[j] = (-(ei - ti)) * scale;
   }
 }
 
 }  // namespace
 
-void RealFft::Forward(const double* x, double* re, double* im, int filled) {
+void RealFft::Forward(const double* x, double* re, double* im, int filled, double scale) {
   const int n = n_;
   if (n == 1) {
-    re[0] = x[0];
-    im[0] = 0.0;
+    re[0] = x[0] * scale;
+    im[0] = 0.0 * scale;
     return;
   }
   const int h = n / 2;
@@ -148,11 +150,11 @@ void RealFft::Forward(const double* x, double* re, double* im, int filled) {
   levels = half_.StageBoundaryAtMost(levels);
   CopyBitReversed(half_, x, filled, 1 << levels, zr, zi);
   half_.ForwardFromBitReversed(zr, zi, levels);
-  re[0] = zr[0] + zi[0];
-  im[0] = 0.0;
-  re[h] = zr[0] - zi[0];
-  im[h] = 0.0;
-  SplitHalves(zr, zi, h, cos_.data(), sin_.data(), re, im);
+  re[0] = (zr[0] + zi[0]) * scale;
+  im[0] = 0.0 * scale;
+  re[h] = (zr[0] - zi[0]) * scale;
+  im[h] = 0.0 * scale;
+  SplitHalves(zr, zi, h, cos_.data(), sin_.data(), scale, re, im);
 }
 
 // The reverse of Forward: Z[k] = (X[k] + conj X[h-k]) + i (X[k] - conj X[h-k]) W^-k is the

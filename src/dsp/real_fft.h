@@ -19,7 +19,8 @@ class RealFft {
 
   // x[0 .. n-1] to re, im [0 .. n/2]. The values from x[filled] on are taken as 0 and not
   // read: a zero-padded frame skips the first merging levels, which would only copy its values.
-  void Forward(const double* x, double* re, double* im, int filled);
+  // Every bin is multiplied by `scale` (the same bits as multiplying the finished bins).
+  void Forward(const double* x, double* re, double* im, int filled, double scale = 1.0);
   void Forward(const double* x, double* re, double* im) { Forward(x, re, im, n_); }
   // Bins 0 .. n/2 of a spectrum with conjugate symmetry to n real values, n times the signal
   // (the imaginary parts of bins 0 and n/2 are ignored). re and im are left unchanged.
