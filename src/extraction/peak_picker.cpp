@@ -17,11 +17,8 @@ constexpr double kSureMargin = 1.0 - 1e-9;
 // Below this the power's own precision is too coarse for the margin.
 constexpr double kTinyPower = 1e-290;
 
-// Both comparisons are made, so that the gathering of candidate bins needs no branch.
 bool SurelyBelow(double power, double other) {
-  const bool measurable = other > kTinyPower;
-  const bool below = power < other * kSureMargin;
-  return measurable && below;
+  return other > kTinyPower && power < other * kSureMargin;
 }
 
 }  // namespace
@@ -45,7 +42,7 @@ bool SpectralPeakPicker::Prepare(int frameLength, int virtualLength, double leve
   powerFloor_ = floorPower > kTinyPower ? floorPower * kSureMargin : 0.0;
   const size_t bins = static_cast<size_t>(virtualLength / 2 + 1);
   if (!TryAssign(frame_, static_cast<size_t>(virtualLength)) || !TryAssign(re_, bins) ||
-      !TryAssign(im_, bins) || !TryAssign(power_, bins) || !TryAssign(candidates_, bins)) {
+      !TryAssign(im_, bins) || !TryAssign(power_, bins)) {
     return false;
   }
   // Builds the transform tables now, so that a failure shows before the first frame.
@@ -80,23 +77,13 @@ void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t st
     const double re = re_[static_cast<size_t>(k)], im = im_[static_cast<size_t>(k)];
     power_[static_cast<size_t>(k)] = re * re + im * im;
   }
-  // The bins that may be peaks, gathered without a branch per bin: few bins are, and which ones
-  // follows the signal, so a branch on each would often be mispredicted.
   const double* power = power_.data();
-  int* candidates = candidates_.data();
-  size_t count = 0;
+  const double binWidth = kAnalysisRate / virtualLength_;
   for (int k = 1; k <= last; ++k) {
     const double p = power[k];
-    const bool loudEnough = !(p < powerFloor_);
-    const bool belowLeft = SurelyBelow(p, power[k - 1]);
-    const bool belowRight = SurelyBelow(p, power[k + 1]);
-    candidates[count] = k;
-    count += loudEnough && !belowLeft && !belowRight;
-  }
-  const double binWidth = kAnalysisRate / virtualLength_;
-  for (size_t c = 0; c < count; ++c) {
-    const int k = candidates[c];
-    const double p = power[k];
+    if (p < powerFloor_ || SurelyBelow(p, power[k - 1]) || SurelyBelow(p, power[k + 1])) {
+      continue;
+    }
     const double level = LevelOf(k);
     // A neighbour whose power is surely below this bin's has a level surely below its level, so
     // its logarithm is needed only when the two powers are close.
