@@ -20,7 +20,7 @@ struct ConversionSetup {
   bool ownWorkFolders = true;                    // each file in a temporary work folder of its own
   TemporaryFolders* temporaryFolders = nullptr;  // where they are made, when they are
   TranscriptionMethod method = TranscriptionMethod::kFaithful;
-  unsigned analysisThreads = 0;  // for process 1 of each file; 0: one per core
+  unsigned analysisThreads = 0;  // for process 1 of each file; 0: one per core of the host
   bool quiet = false;
   bool json = false;  // the log is not printed; FileOutcome goes out as JSON
   bool skipExisting = false;

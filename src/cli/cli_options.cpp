@@ -86,8 +86,9 @@ first channel is analysed.
                  FILE.wav.process2.png and FILE.wav.notes.png
   --figures=enlarged
                  the same pictures as the enlarged figure window shows them
-  -j N, --jobs N convert N files at once (default: one per core); process 1 of each
-                 file shares the cores that are left
+  -j N, --jobs N keep N cores busy (default: every core this process may use):
+                 N files at once, each analysed on one core; with fewer files than
+                 N, process 1 of each file shares the cores that are left
   --skip-existing
                  leave out a recording whose MIDI file is newer than it
   --json         print one JSON object per file on its own line, instead of the log:

@@ -21,7 +21,7 @@ struct CliOptions {
   bool quiet = false;              // only "err: " lines and the summary
   FigureFiles figures = FigureFiles::kNone;
   TranscriptionMethod method = TranscriptionMethod::kFaithful;  // the last of --refined/--faithful
-  unsigned jobs = 0;          // files converted at once; 0: one per core
+  unsigned jobs = 0;          // cores kept busy (files at once); 0: every core
   bool skipExisting = false;  // leave out recordings whose MIDI file is newer
   bool json = false;          // one JSON object per file on stdout, instead of the log
   bool help = false;

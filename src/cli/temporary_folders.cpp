@@ -13,6 +13,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The thread that waits for the ending signals. A broken pipe is raised in the thread that
+// wrote, which sigwait elsewhere cannot see, so its handler hands it on to this thread. Set
+// once, before the handler is installed.
+pthread_t signalWaiter;
+
+void HandOnBrokenPipe(int) {
+  pthread_kill(signalWaiter, SIGPIPE);
+}
+
 void RemoveFolder(const std::string& path) {
   // A conversion may still be writing into the folder: a file made between remove_all's
   // listing and its removal of the folder makes it fail, and another try takes the file too.
@@ -52,7 +61,7 @@ void TemporaryFolders::RemoveAllAndEnd(const std::function<void()>& end) {
 void RemoveOnSignals(TemporaryFolders& folders) {
   sigset_t signals;
   sigemptyset(&signals);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     struct sigaction action {};
     if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN) {
       sigaddset(&signals, signal);
@@ -61,7 +70,7 @@ void RemoveOnSignals(TemporaryFolders& folders) {
   if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return;
   // The folders are removed on an ordinary thread, free to lock and to allocate, rather than
   // in a signal handler.
-  std::thread([signals, &folders] {
+  std::thread waiter([signals, &folders] {
     int signal = 0;
     while (sigwait(&signals, &signal) != 0) {
     }
@@ -77,7 +86,20 @@ void RemoveOnSignals(TemporaryFolders& folders) {
       raise(signal);
       _exit(128 + signal);
     });
-  }).detach();
+  });
+  signalWaiter = waiter.native_handle();
+  waiter.detach();
+  // Only the waiter keeps a broken pipe blocked; in every other thread it is handed on.
+  if (sigismember(&signals, SIGPIPE) == 1) {
+    struct sigaction action {};
+    action.sa_handler = HandOnBrokenPipe;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGPIPE, &action, nullptr);
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
+  }
 }
 
 }  // namespace tonvale::cli

@@ -31,7 +31,8 @@ class TemporaryFolders {
 // Blocks SIGINT, SIGTERM and SIGHUP (those not ignored at start, as under nohup) in the calling
 // thread, and so in every thread it starts afterwards, and starts a thread that waits for them:
 // when one comes, the folders are removed and the program ends as the signal would have ended
-// it. Call before any other thread is started; `folders` must live until the program ends.
+// it. SIGPIPE (output into a closed pipe, as under `| head`) ends the program the same way.
+// Call before any other thread is started; `folders` must live until the program ends.
 void RemoveOnSignals(TemporaryFolders& folders);
 
 }  // namespace tonvale::cli

@@ -8,7 +8,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/output_file.h"
@@ -20,6 +19,7 @@
 #include "cli/cli_options.h"
 #include "cli/console_reporter.h"
 #include "cli/headless_host.h"
+#include "cli/job_plan.h"
 #include "cli/recording_list.h"
 #include "figures/plot_figure.h"
 #include "pipeline/process_commands.h"
@@ -113,9 +113,7 @@ int Run(const CliOptions& options, TemporaryFolders& folders) {
   if (options.figures != FigureFiles::kNone) gui.emplace();
 #endif
 
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const unsigned jobs = static_cast<unsigned>(
-      std::min<size_t>(options.jobs == 0 ? cores : options.jobs, files.size()));
+  const JobPlan plan = PlanJobs(options.jobs, AvailableCores(), files.size());
   ConversionSetup setup;
   setup.workFolder = folder;
   // Two runs cannot share the work files of one folder; a single file with its own
@@ -123,11 +121,11 @@ int Run(const CliOptions& options, TemporaryFolders& folders) {
   setup.ownWorkFolders = options.workdir.empty() || files.size() > 1;
   setup.temporaryFolders = &folders;
   setup.method = options.method;
-  setup.analysisThreads = std::max(1u, cores / jobs);
+  setup.analysisThreads = plan.threadsPerFile;
   setup.quiet = options.quiet;
   setup.json = options.json;
   setup.skipExisting = options.skipExisting;
-  setup.showProgress = terminal && jobs == 1 && !options.json;
+  setup.showProgress = terminal && plan.filesAtOnce == 1 && !options.json;
   // The pictures are drawn one at a time, whatever the number of jobs.
   std::mutex drawing;
   if (options.figures != FigureFiles::kNone) {
@@ -141,7 +139,7 @@ int Run(const CliOptions& options, TemporaryFolders& folders) {
       };
     };
   }
-  const std::vector<FileOutcome> outcomes = ConvertFiles(setup, files, jobs);
+  const std::vector<FileOutcome> outcomes = ConvertFiles(setup, files, plan.filesAtOnce);
   auto count = [&outcomes](FileOutcome::Status status) {
     return static_cast<size_t>(
         std::count_if(outcomes.begin(), outcomes.end(),

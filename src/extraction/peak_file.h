@@ -56,19 +56,27 @@ class PeakTable {
 // the cut. Returns the number of records read; there is no fixed capacity.
 int ReadPeakFile(InputStream& in, PeakTable& table);
 
-// The same records read one at a time, for stages that hold only the few they work on: a
-// record's label with NextRecord, then its peaks with NextPeak until it returns false.
-// ReadPeakFile reads through this, so both read any file alike.
-class PeakRecordReader {
+// Records taken one at a time, for stages that hold only the few they work on: a record's
+// label with NextRecord, then its peaks with NextPeak until it returns false.
+class PeakRecordSource {
+ public:
+  virtual ~PeakRecordSource() = default;
+  // The next record's label; false at "end_of_file" or the end of the input. Peaks of the
+  // record before that were not read are skipped.
+  virtual bool NextRecord(int32_t& label) = 0;
+  // The next peak of the current record; false after its last one.
+  virtual bool NextPeak(float& frequency, float& level) = 0;
+};
+
+// The records parsed from the text as they are asked for. ReadPeakFile reads through this, so
+// both read any file alike.
+class PeakRecordReader final : public PeakRecordSource {
  public:
   // Skips the four header lines of `in`, which must outlive the reader.
   explicit PeakRecordReader(InputStream& in);
 
-  // The next record's label; false at "end_of_file" or the end of the input. Peaks of the
-  // record before that were not read are skipped.
-  bool NextRecord(int32_t& label);
-  // The next peak of the current record; false after its last one.
-  bool NextPeak(float& frequency, float& level);
+  bool NextRecord(int32_t& label) override;
+  bool NextPeak(float& frequency, float& level) override;
 
  private:
   InputStream& in_;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "dsp/worker_pool.h"
+
 namespace tonvale {
 
 void ParseWorkFile(InputStream& in, WorkFile& file) {
@@ -82,8 +84,22 @@ bool StageInput::Open(std::string_view cannotOpen) {
   return true;
 }
 
+PeakRecordSource& StageInput::RecordsReadAhead(unsigned threads) {
+  if (!ahead_ && WorkerPool::Resolve(threads) > 1) {
+    ahead_ = std::make_unique<RecordReadAhead>(*reader_, in_);
+  }
+  if (ahead_) return *ahead_;
+  return *reader_;
+}
+
 bool StageInput::Finish() {
   int32_t label;
+  if (ahead_) {
+    while (ahead_->NextRecord(label)) {
+    }
+    // The thread has read to the end: the stream's state is final.
+    ahead_->Stop();
+  }
   while (reader_->NextRecord(label)) {
   }
   if (in_.Failed()) {

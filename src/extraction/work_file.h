@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "app/numbers.h"
 #include "app/session.h"
 #include "extraction/peak_file.h"
+#include "extraction/record_read_ahead.h"
 
 namespace tonvale {
 
@@ -66,8 +68,14 @@ class StageInput : public WorkFileValues {
   // The records, after Open.
   PeakRecordReader& Records() { return *reader_; }
 
-  // How far the records have been read, as a share of the file, for progress reports.
-  int64_t BytesRead() const { return in_.Offset(); }
+  // The records, after Open, parsed from here on by a thread of their own a few batches ahead
+  // of the stage when `threads` (as Session::analysisThreads: 0 is one per core) give a second
+  // core; by the plain reader otherwise. Records() must not be used after this.
+  PeakRecordSource& RecordsReadAhead(unsigned threads);
+
+  // How far the records have been read, as a share of the file, for progress reports. Read
+  // ahead, it counts the records the stage has taken.
+  int64_t BytesRead() const { return ahead_ ? ahead_->Offset() : in_.Offset(); }
   int64_t Bytes() const { return bytes_; }
 
   // Reads the records that are left. False, after the read error's line, when a read failed
@@ -79,6 +87,7 @@ class StageInput : public WorkFileValues {
   const char* fileName_;
   InputStream in_;
   std::optional<PeakRecordReader> reader_;
+  std::unique_ptr<RecordReadAhead> ahead_;  // declared after what its thread reads
   int64_t bytes_ = 0;
 };
 

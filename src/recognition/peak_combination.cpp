@@ -1,6 +1,9 @@
 #include "recognition/peak_combination.h"
 
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/numbers.h"
@@ -115,6 +118,98 @@ int JoinLumpFile(Session& session, int shortestPeakTime) {
   return 0;
 }
 
+namespace {
+
+// The joining pass run on the first pass's lumps as they are made, instead of over the file
+// the first pass writes: what it reads is what the file would give back, the header through
+// the same reader from the same bytes, each number as parsed from its written text.
+class JoinAsLinked {
+ public:
+  JoinAsLinked(Session& session, std::string_view firstHeader, int shortestPeakTime)
+      : session_(session), shortestPeakTime_(shortestPeakTime) {
+    std::string bytes;
+    AppendWithCrLf(bytes, firstHeader);
+    InputStream in(bytes);
+    read_.header = ReadWorkFileHeader(in);
+    // A frame shift that reads as 0 is left to the pass over the file, which reports it.
+    if (read_.FrameRate() != 0 &&
+        output_.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+      AppendWorkFileHeader(text_, RewrittenHeader(read_));
+      threshold_ = LoudnessThreshold(read_.MaxdB(), read_.MindB());
+    } else {
+      joins_ = -1;
+    }
+  }
+
+  // Joins the lumps that `next` hands over, each written to the first pass's text as it
+  // comes. False when the lumps have to be joined over the written file after all (they came
+  // out of start order), having written only the first pass's text.
+  bool Join(const std::function<bool(Lump& lump)>& next) {
+    if (joins_ < 0) return false;
+    joins_ = JoinLumpsInStartOrder(
+        next, [&](size_t, Lump& lump) { WriteIfLoud(lump, threshold_, text_, output_); },
+        read_.FrameRate(), shortestPeakTime_);
+    return joins_ >= 0;
+  }
+
+  // After the first pass's file is in place: the rest of the joining pass, with its log lines.
+  int Finish() {
+    if (joins_ < 0) {
+      output_.Abandon();
+      return JoinLumpFile(session_, shortestPeakTime_);
+    }
+    MessageLog& log = session_.log;
+    log.AppendLog("..Under proccecing");
+    log.AppendLog("");
+    LogSweep(log, static_cast<int>(joins_));
+    if (joins_ != 0) LogSweep(log, 0);  // the sweep that finds nothing more
+    text_ += "end_of_file";
+    output_.Write(text_);
+    if (!output_.Commit()) {
+      log.AppendLog(kCannotReplace);
+      return 1;
+    }
+    return 0;
+  }
+
+ private:
+  Session& session_;
+  const int shortestPeakTime_;
+  WorkFileValues read_;
+  OutputFile output_;
+  std::string text_;
+  float threshold_ = 0.0f;
+  int64_t joins_ = 0;
+};
+
+// A number of a lump line as a reader of the line takes it back.
+float ReadBack(std::string_view written) {
+  return NarrowToFloat(LeadingDecimal(written));
+}
+
+// Appends a lump line, as AppendPeakRecord does, and gives `lump` what reading it back gives.
+void AppendAndReadBack(std::string& out, int64_t label, std::span<const float> frequencies,
+                       std::span<const float> levels, Lump& lump) {
+  lump.start = ClampToInt32(label);
+  lump.frequencies.resize(frequencies.size());
+  lump.levels.resize(levels.size());
+  AppendInteger(out, label);
+  out += ": ";
+  for (size_t i = 0; i < frequencies.size(); ++i) {
+    size_t at = out.size();
+    AppendFixed(out, frequencies[i], 2);
+    lump.frequencies[i] = ReadBack(std::string_view(out).substr(at));
+    out += ' ';
+    at = out.size();
+    AppendFixed(out, levels[i], 2);
+    lump.levels[i] = ReadBack(std::string_view(out).substr(at));
+    out += ' ';
+  }
+  out += "end\n";
+}
+
+}  // namespace
+
 int PeakCombination(Session& session) {
   MessageLog& log = session.log;
   const Settings& settings = session.settings;
@@ -127,7 +222,7 @@ int PeakCombination(Session& session) {
 
   StageInput frames(session, kPeakFileName);
   if (!frames.Open("err: cannot open! PeakExtract.txt")) return 1;
-  const int frameRate = frames.FrameRate();
+  const int64_t frameRate = frames.FrameRate();
   OutputFile output;
   if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
     log.AppendLog("err: cannot open! PeakCombination.txt");
@@ -144,13 +239,34 @@ int PeakCombination(Session& session) {
     log.AppendLog("");
   };
 
-  auto flush = [&output](std::string& part) {
-    output.Write(part);
-    part.clear();
-  };
   auto keepGoing = [&] { return session.progress.Advance(frames.BytesRead(), frames.Bytes()); };
-  LinkingResult linked =
-      LinkPeaks(frames.Records(), frames.header.LoopCount, frameRate, text, flush, keepGoing);
+  PeakLinker linker(frames.RecordsReadAhead(session.analysisThreads), frames.header.LoopCount,
+                    keepGoing);
+  int frame;
+  std::vector<float> frequencies;
+  std::vector<float> levels;
+  // The next lump goes to the first pass's text, and to `readBack` as the file would give it.
+  auto nextLump = [&](Lump* readBack) {
+    if (!linker.Next(frame, frequencies, levels)) return false;
+    if (readBack != nullptr) {
+      AppendAndReadBack(text, frameRate * frame, frequencies, levels, *readBack);
+    } else {
+      AppendPeakRecord(text, frameRate * frame, frequencies, levels);
+    }
+    if (text.size() > kWriteBytes) {
+      output.Write(text);
+      text.clear();
+    }
+    return true;
+  };
+  std::optional<JoinAsLinked> joining;
+  if (settings.ProposedMethod2 == kSwitchOn) {
+    joining.emplace(session, text, shortestPeakTime);
+    joining->Join([&](Lump& lump) { return nextLump(&lump); });
+  }
+  while (nextLump(nullptr)) {
+  }
+  const LinkingResult& linked = linker.Result();
   // Cancelled: the half-made file is dropped and the previous one stays.
   if (session.progress.Cancelled()) {
     logCalculatedValues();
@@ -172,11 +288,11 @@ int PeakCombination(Session& session) {
   }
   log.AppendLog("..Connected peaks using peak clustering");
 
-  if (settings.ProposedMethod2 != kSwitchOn) {
+  if (!joining) {
     log.AppendLog("OK!");
     return 0;
   }
-  if (JoinLumpFile(session, shortestPeakTime) != 0) return 1;
+  if (joining->Finish() != 0) return 1;
   log.AppendLog("");
   log.AppendLog("..Carried out peak clustering using proposed method 2");
   log.AppendLog("..Complete!");

@@ -32,7 +32,7 @@ struct Choice {
 // there after they are taken, and the cost is always computed from the frame's own peaks.
 class FrameWindow {
  public:
-  explicit FrameWindow(PeakRecordReader& reader) : reader_(reader) {}
+  explicit FrameWindow(PeakRecordSource& reader) : reader_(reader) {}
 
   // Whether the file holds `frame`, reading up to it. Frames already dropped do not count.
   bool Has(int frame) {
@@ -139,72 +139,97 @@ class FrameWindow {
     for (int q : frame.order) frame.sorted.push_back(frequencies[static_cast<size_t>(q)]);
   }
 
-  PeakRecordReader& reader_;
+  PeakRecordSource& reader_;
   std::deque<Frame> frames_;  // frames first_, first_ + 1, ...
   std::vector<Frame> spare_;
   int first_ = 0;
   bool ended_ = false;
 };
 
-struct Member {
-  int frame;
-  int peak;
-};
-
 }  // namespace
 
-LinkingResult LinkPeaks(PeakRecordReader& reader, int64_t loopCount, int64_t frameRate,
-                        std::string& out, const std::function<void(std::string& out)>& flush,
-                        const std::function<bool()>& keepGoing) {
-  LinkingResult result;
-  FrameWindow frames(reader);
-  std::vector<Member> members;
-  std::vector<float> lumpFrequencies;
-  std::vector<float> lumpLevels;
-  // Frame i starts lumps while there is a frame i + 1 to continue them.
-  for (int i = 0; frames.Has(i + 1); ++i) {
-    if (keepGoing && !keepGoing()) return result;
-    // Lumps of earlier frames have taken what they take from frame i on.
-    frames.Forget(i);
-    const int peaks = frames.Count(i);
-    result.maxPeaksPerFrame = std::max(result.maxPeaksPerFrame, peaks);
-    // A lump needs a member in frame i + 1, and frame loopCount - 1 never joins one.
-    if (i + 1 >= loopCount) continue;
-    for (int v = 0; v < peaks; ++v) {
+// The frames that linking still reaches, with the frame window above.
+class PeakLinker::Frames : public FrameWindow {
+ public:
+  using FrameWindow::FrameWindow;
+};
+
+PeakLinker::PeakLinker(PeakRecordSource& frames, int64_t loopCount,
+                       const std::function<bool()>& keepGoing)
+    : frames_(std::make_unique<Frames>(frames)), loopCount_(loopCount), keepGoing_(keepGoing) {}
+
+PeakLinker::~PeakLinker() = default;
+
+bool PeakLinker::Next(int& frame, std::vector<float>& frequencies, std::vector<float>& levels) {
+  Frames& frames = *frames_;
+  for (;;) {
+    if (!inFrame_) {
+      // Frame i starts lumps while there is a frame i + 1 to continue them.
+      if (done_ || !frames.Has(i_ + 1) || (keepGoing_ && !keepGoing_())) {
+        done_ = true;
+        return false;
+      }
+      // Lumps of earlier frames have taken what they take from frame i on.
+      frames.Forget(i_);
+      peaks_ = frames.Count(i_);
+      result_.maxPeaksPerFrame = std::max(result_.maxPeaksPerFrame, peaks_);
+      v_ = 0;
+      inFrame_ = true;
+      // A lump needs a member in frame i + 1, and frame loopCount - 1 never joins one.
+      if (i_ + 1 >= loopCount_) peaks_ = 0;
+    }
+    const int i = i_;
+    while (v_ < peaks_) {
+      const int v = v_++;
       const float startFrequency = frames.Frequencies(i)[static_cast<size_t>(v)];
       if (startFrequency == 0.0f) continue;  // taken by an earlier lump
       Choice step =
           frames.Cheapest(i + 1, startFrequency, frames.Levels(i)[static_cast<size_t>(v)]);
       if (!(step.cost < kStartLimit)) continue;
 
-      members.assign(1, Member{i, v});
+      members_.assign(1, Member{i, v});
       for (;;) {
         // The last member's continuation was cheap enough: it joins the lump.
-        const int frame = i + static_cast<int>(members.size());
-        const float frequency = frames.Frequencies(frame)[static_cast<size_t>(step.peak)];
-        if (frequency == 0.0f || frame + 1 >= loopCount) break;
-        const float level = frames.Levels(frame)[static_cast<size_t>(step.peak)];
-        members.push_back({frame, step.peak});
-        step = frames.Cheapest(frame + 1, frequency, level);
+        const int at = i + static_cast<int>(members_.size());
+        const float frequency = frames.Frequencies(at)[static_cast<size_t>(step.peak)];
+        if (frequency == 0.0f || at + 1 >= loopCount_) break;
+        const float level = frames.Levels(at)[static_cast<size_t>(step.peak)];
+        members_.push_back({at, step.peak});
+        step = frames.Cheapest(at + 1, frequency, level);
         if (step.cost > kStepLimit) break;
       }
 
-      lumpFrequencies.clear();
-      lumpLevels.clear();
-      for (const Member& m : members) {
-        auto frequencies = frames.Frequencies(m.frame);
-        auto levels = frames.Levels(m.frame);
-        lumpFrequencies.push_back(frequencies[static_cast<size_t>(m.peak)]);
-        lumpLevels.push_back(levels[static_cast<size_t>(m.peak)]);
-        frequencies[static_cast<size_t>(m.peak)] = 0.0f;
-        levels[static_cast<size_t>(m.peak)] = 0.0f;
+      frequencies.clear();
+      levels.clear();
+      for (const Member& m : members_) {
+        auto memberFrequencies = frames.Frequencies(m.frame);
+        auto memberLevels = frames.Levels(m.frame);
+        frequencies.push_back(memberFrequencies[static_cast<size_t>(m.peak)]);
+        levels.push_back(memberLevels[static_cast<size_t>(m.peak)]);
+        memberFrequencies[static_cast<size_t>(m.peak)] = 0.0f;
+        memberLevels[static_cast<size_t>(m.peak)] = 0.0f;
       }
-      AppendPeakRecord(out, frameRate * i, lumpFrequencies, lumpLevels);
-      ++result.lumpCount;
-      if (flush && out.size() > (1 << 20)) flush(out);
+      ++result_.lumpCount;
+      frame = i;
+      return true;
     }
+    inFrame_ = false;
+    ++i_;
   }
-  return result;
+}
+
+LinkingResult LinkPeaks(PeakRecordSource& reader, int64_t loopCount, int64_t frameRate,
+                        std::string& out, const std::function<void(std::string& out)>& flush,
+                        const std::function<bool()>& keepGoing) {
+  PeakLinker linker(reader, loopCount, keepGoing);
+  int frame;
+  std::vector<float> frequencies;
+  std::vector<float> levels;
+  while (linker.Next(frame, frequencies, levels)) {
+    AppendPeakRecord(out, frameRate * frame, frequencies, levels);
+    if (flush && out.size() > (1 << 20)) flush(out);
+  }
+  return linker.Result();
 }
 
 }  // namespace tonvale

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "extraction/peak_file.h"
 
@@ -16,14 +18,50 @@ struct LinkingResult {
 // Links peaks of successive frames into lumps by the cost minimum. A lump starts at a peak of
 // frame i whose cheapest peak in frame i + 1 costs less than 10, and follows the cheapest
 // continuation (the lowest index among equal costs) frame by frame while a step costs 10 or
-// less; no lump reaches frame `loopCount` - 1. Every lump is appended to `out` as a lump line
-// labelled `frameRate` x (its first frame), and its peaks count as taken from then on, as if
-// their frequency and level were set to 0; a peak at exactly 0 Hz counts as taken.
+// less; no lump reaches frame `loopCount` - 1. Lumps come out by their first frame, and once a
+// lump is made its peaks count as taken, as if their frequency and level were set to 0; a peak
+// at exactly 0 Hz counts as taken.
 // The frames are read from `frames` as lumps reach them and let go once linking has moved
 // past them, so only the frames that the lumps under way span are held.
-// `flush`, when given, is called whenever `out` holds more than a megabyte, to take it away.
 // `keepGoing`, when given, is asked frame by frame; linking stops early once it says no.
-LinkingResult LinkPeaks(PeakRecordReader& frames, int64_t loopCount, int64_t frameRate,
+class PeakLinker {
+ public:
+  PeakLinker(PeakRecordSource& frames, int64_t loopCount,
+             const std::function<bool()>& keepGoing = nullptr);
+  ~PeakLinker();
+  PeakLinker(const PeakLinker&) = delete;
+  PeakLinker& operator=(const PeakLinker&) = delete;
+
+  // The next lump: the index of its first frame and its points, in Hz and dB. False once the
+  // frames are linked or linking has stopped.
+  bool Next(int& frame, std::vector<float>& frequencies, std::vector<float>& levels);
+
+  // The counts so far; final once Next has said false.
+  const LinkingResult& Result() const { return result_; }
+
+ private:
+  class Frames;
+  struct Member {
+    int frame;
+    int peak;
+  };
+
+  std::unique_ptr<Frames> frames_;
+  const int64_t loopCount_;
+  const std::function<bool()> keepGoing_;
+  LinkingResult result_;
+  std::vector<Member> members_;
+  int i_ = 0;      // the frame whose peaks start lumps
+  int v_ = 0;      // its next peak to try
+  int peaks_ = 0;  // of frame i_ that may start a lump
+  bool inFrame_ = false;
+  bool done_ = false;
+};
+
+// Links the lumps and appends each to `out` as a lump line labelled `frameRate` x (its first
+// frame).
+// `flush`, when given, is called whenever `out` holds more than a megabyte, to take it away.
+LinkingResult LinkPeaks(PeakRecordSource& frames, int64_t loopCount, int64_t frameRate,
                         std::string& out,
                         const std::function<void(std::string& out)>& flush = nullptr,
                         const std::function<bool()>& keepGoing = nullptr);

@@ -247,8 +247,8 @@ TEST_F(Wav2MidCliTest, FoldersAndJobsGiveWhatOneFileAtATimeGives) {
   EXPECT_FALSE(testing::FileExists(work_ + "/PeakExtraction.txt"));
 }
 
-// A run ended by a signal while it converts removes the temporary work folders it made, and
-// ends as the signal ends a program.
+// A run ended by a signal while it converts, or by writing into a pipe whose reader has gone,
+// removes the temporary work folders it made, and ends as the signal ends a program.
 TEST_F(Wav2MidCliTest, ASignalEndsARunWithoutLeavingItsWorkFolders) {
   ASSERT_EQ(mkdir(work_.c_str(), 0700), 0);
   std::vector<std::string> arguments = {"wav2mid", "-q", "-j", "2", "--workdir", work_};
@@ -256,8 +256,10 @@ TEST_F(Wav2MidCliTest, ASignalEndsARunWithoutLeavingItsWorkFolders) {
     arguments.push_back(dir_.File("long" + std::to_string(i) + ".wav"));
     ASSERT_TRUE(wavegen::WriteWave(arguments.back(), {{440.0 + 50 * i, 0.0, 60.0, 0.5, 2}}, 60.0));
   }
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     const std::string temp = dir_.File("tmp" + std::to_string(signal));
+    int output[2];
+    ASSERT_EQ(pipe(output), 0);
     ASSERT_EQ(mkdir(temp.c_str(), 0700), 0);
     const std::string tmpdir = "TMPDIR=" + temp;
     std::vector<char*> argv, envp = {const_cast<char*>(tmpdir.c_str()), nullptr};
@@ -270,7 +272,8 @@ TEST_F(Wav2MidCliTest, ASignalEndsARunWithoutLeavingItsWorkFolders) {
       sigfillset(&all);
       sigprocmask(SIG_UNBLOCK, &all, nullptr);
       std::signal(signal, SIG_DFL);
-      freopen("/dev/null", "w", stdout);
+      dup2(output[1], STDOUT_FILENO);
+      close(output[0]);
       freopen("/dev/null", "w", stderr);
       execve(TONVALE_WAV2MID, argv.data(), envp.data());
       _exit(127);
@@ -278,9 +281,15 @@ TEST_F(Wav2MidCliTest, ASignalEndsARunWithoutLeavingItsWorkFolders) {
     ASSERT_GT(pid, 0);
     for (int wait = 0; wait < 20000 && std::filesystem::is_empty(temp); ++wait) usleep(500);
     EXPECT_FALSE(std::filesystem::is_empty(temp)) << "no work folder was made";
-    kill(pid, signal);
+    close(output[1]);
+    if (signal == SIGPIPE) {
+      close(output[0]);  // the reader goes: the first file's summary line meets a broken pipe
+    } else {
+      kill(pid, signal);
+    }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    if (signal != SIGPIPE) close(output[0]);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "status " << status;
     EXPECT_TRUE(std::filesystem::is_empty(temp)) << "signal " << signal;
   }

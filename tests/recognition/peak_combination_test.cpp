@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -204,6 +205,68 @@ TEST_F(PeakCombinationTest, TheSecondPassDropsQuietLumpsEvenWithoutAJoin) {
   FirstPassOnly();
   ASSERT_EQ(PeakCombination(session_), 0);
   EXPECT_EQ(Lumps().size(), 3u);
+}
+
+// Peak file text with numbers that do not survive being written with two decimals unchanged:
+// ties, long fractions, values beyond a float, huge frequencies; a gap at frames 5 and 6 for
+// joins and a quiet partial below the loudness threshold. `silent` frames come first.
+std::string UnroundedPeakFile(const std::string& header, int silent, int frames) {
+  std::string text = header + std::string(177, '-') + "\r\n";
+  char peak[96];
+  for (int i = 0; i < silent + frames; ++i) {
+    text += std::to_string(i) + ": ";
+    const int k = i - silent;
+    if (k >= 0) {
+      if (k != 5 && k != 6) {
+        std::snprintf(peak, sizeof peak, "%.3f %.3f ", 440 + 0.37 * k, 60.005 - 0.011 * k);
+        text += peak;
+      }
+      std::snprintf(peak, sizeof peak, "-0.004 -0.001 %.3f 65.125 1e20 70.5 3.5e38 1e39 ",
+                    123456789.987 + 0.5 * k);
+      text += peak;
+      std::snprintf(peak, sizeof peak, "%.4f 5.125 0.125 0.135 ", 880.5555 + k);
+      text += peak;
+    }
+    text += "end\r\n";
+  }
+  return text + "end_of_file";
+}
+
+TEST_F(PeakCombinationTest, JoiningAsLumpsAreMadeGivesWhatJoiningTheWrittenFileGives) {
+  struct Case {
+    std::string header;
+    int silent, frames;
+  };
+  const std::vector<Case> cases = {
+      {"MaxdB: 70.005 MindB: 0.015  \r\nFrameRate: 10 LoopCount: 40\r\n/m/a.wav\r\n", 0, 40},
+      // A level beyond a float is written as "inf", which reads back as 0; a name that ends in
+      // CR keeps it through CR LF.
+      {"MaxdB: 1e39 MindB: -5  \r\nFrameRate: 10 LoopCount: 40\r\n/m/b.wav\r\r\n", 0, 40},
+      // Start times past the 32-bit range read back clamped, all equal.
+      {"MaxdB: 66.6666 MindB: 1.2345  \r\nFrameRate: 65535 LoopCount: 32780\r\nc\r\n", 32760, 20},
+  };
+  session_.settings.ShortestNote = 16;  // bridges of up to 12 frames of 10 ms
+  const int shortest = ShortestPeakTime(session_.settings.Tempo, 16);
+  for (const Case& c : cases) {
+    testing::WriteFile(dir_.File("PeakExtraction.txt"),
+                       UnroundedPeakFile(c.header, c.silent, c.frames));
+    session_.log.ClearLog();
+    FirstPassOnly();
+    ASSERT_EQ(PeakCombination(session_), 0);
+    ASSERT_EQ(JoinLumpFile(session_, shortest), 0);
+    const std::string expected = LumpFile();
+    std::vector<std::string> expectedLog = session_.log.Lines();
+    std::erase(expectedLog, "OK!");
+    for (const char* line :
+         {"", "..Carried out peak clustering using proposed method 2", "..Complete!"}) {
+      expectedLog.push_back(line);
+    }
+    session_.log.ClearLog();
+    session_.settings.ProposedMethod2 = "あり";
+    ASSERT_EQ(PeakCombination(session_), 0);
+    EXPECT_EQ(LumpFile(), expected) << c.header;
+    EXPECT_EQ(session_.log.Lines(), expectedLog) << c.header;
+  }
 }
 
 TEST_F(PeakCombinationTest, FailsWithoutAPeakFileOrWithoutAFrameShift) {
