@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <deque>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "app/numbers.h"
 #include "app/output_file.h"
 #include "dsp/pitch.h"
+#include "dsp/worker_pool.h"
+#include "extraction/record_read_ahead.h"
 #include "extraction/work_file.h"
 
 namespace tonvale {
@@ -29,7 +32,7 @@ class ShiftWindow {
     std::vector<int16_t> semitones;
   };
 
-  explicit ShiftWindow(PeakRecordReader& reader) : reader_(reader) {}
+  explicit ShiftWindow(PeakRecordSource& reader) : reader_(reader) {}
 
   const Frame& At(int frame) {
     while (!ended_ && first_ + static_cast<int>(frames_.size()) <= frame) Read();
@@ -69,7 +72,7 @@ class ShiftWindow {
   }
 
   static inline const Frame kNone{};
-  PeakRecordReader& reader_;
+  PeakRecordSource& reader_;
   std::deque<Frame> frames_;  // frames first_, first_ + 1, ...
   Frame spare_;               // the last frame dropped lends its memory to the next one
   int first_ = 0;
@@ -91,7 +94,7 @@ int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int fra
   return r < 0 ? 0 : static_cast<int>(r);
 }
 
-void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordReader& frames, int shift,
+void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordSource& frames, int shift,
                           const std::function<void(std::string_view)>& write,
                           RunProgress* progress) {
   std::string out;
@@ -169,7 +172,13 @@ int ProposedMethod1Pass(Session& session) {
   }
   const WorkFileHeader header = ReadWorkFileHeader(in);
   in.Rewind();  // a failed rewind reads as a failed read
-  PeakRecordReader frames(in);
+  PeakRecordReader reader(in);
+  // With a second core the text is parsed there, while this thread matches and writes.
+  std::unique_ptr<RecordReadAhead> ahead;
+  if (WorkerPool::Resolve(session.analysisThreads) > 1) {
+    ahead = std::make_unique<RecordReadAhead>(reader, in);
+  }
+  PeakRecordSource& frames = ahead ? static_cast<PeakRecordSource&>(*ahead) : reader;
   OutputFile file;
   if (!file.Open(path, OutputFile::Mode::kText)) {
     session.log.AppendLog("cannot open! PeakExtraction.txt");
@@ -188,6 +197,8 @@ int ProposedMethod1Pass(Session& session) {
   int32_t label;
   while (frames.NextRecord(label)) {
   }
+  // The thread has read to the end: the stream's state is final.
+  if (ahead) ahead->Stop();
   if (in.Failed()) {
     session.log.AppendLog(CannotReadLine(kPeakFileName, in.Error()));
     return 1;

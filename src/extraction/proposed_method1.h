@@ -26,12 +26,13 @@ int AdjacentShiftFrames(std::string_view adjacentShift, int frameLength, int fra
 // R + 1 of them are held at a time.
 // Reports to `progress`, when given, but runs to the end when the run is cancelled: the peak
 // file of the first pass is already in place, and this pass finishes what it began.
-void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordReader& frames, int shift,
+void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordSource& frames, int shift,
                           const std::function<void(std::string_view)>& write,
                           RunProgress* progress = nullptr);
 
 // The proposed-method-1 pass: reads the program directory's peak file and rewrites it with the
 // peaks that are still present, in the same semitone and at a similar level, R frames later.
+// With a second core (Session::analysisThreads) the file is parsed there, a few batches ahead.
 // 0 on success; 1 after logging why.
 int ProposedMethod1Pass(Session& session);
 

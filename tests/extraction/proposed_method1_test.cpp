@@ -44,18 +44,22 @@ TEST(ProposedMethod1Test, ShiftRules) {
   EXPECT_EQ(AdjacentShiftFrames("660", 512, 0), 0);
 }
 
+// On one thread the pass parses the file as it goes; on two, a thread of its own parses ahead.
 TEST(ProposedMethod1Test, WorkedExampleMovesThePersistentPeakRFramesLater) {
-  ExtractionFolder folder;
-  folder.Put(kPeakFileName, PeakFileText(5, {"440.10 60.20 1320.55 31.00 ", "", "", "441.02 57.90 ",
-                                             "100.00 20.00 "}));
-  ASSERT_EQ(ProposedMethod1Pass(folder.session()), 0);
-  EXPECT_EQ(folder.PeakFile(), testing::Golden("proposed_method1_worked.golden"));
-  EXPECT_EQ(testing::WithoutCr(folder.PeakFile()),
-            "MaxdB: 60.20 MindB: 31.00  \nFrameRate: 10 LoopCount: 5\n/data/take1.wav\n" +
-                std::string(177, '-') +
-                "\n10: end\n20: end\n30: end\n40: 440.10 60.20 end\n50: end\nend_of_file");
-  EXPECT_EQ(folder.log(), (std::vector<std::string>{"", "..Extracted peaks using proposed method 1",
-                                                    "..Complete!"}));
+  for (unsigned threads : {1u, 2u}) {
+    ExtractionFolder folder;
+    folder.session().analysisThreads = threads;
+    folder.Put(kPeakFileName, PeakFileText(5, {"440.10 60.20 1320.55 31.00 ", "", "",
+                                               "441.02 57.90 ", "100.00 20.00 "}));
+    ASSERT_EQ(ProposedMethod1Pass(folder.session()), 0);
+    EXPECT_EQ(folder.PeakFile(), testing::Golden("proposed_method1_worked.golden")) << threads;
+    EXPECT_EQ(testing::WithoutCr(folder.PeakFile()),
+              "MaxdB: 60.20 MindB: 31.00  \nFrameRate: 10 LoopCount: 5\n/data/take1.wav\n" +
+                  std::string(177, '-') +
+                  "\n10: end\n20: end\n30: end\n40: 440.10 60.20 end\n50: end\nend_of_file");
+    EXPECT_EQ(folder.log(), (std::vector<std::string>{
+                                "", "..Extracted peaks using proposed method 1", "..Complete!"}));
+  }
 }
 
 TEST(ProposedMethod1Test, LevelGapBelowTenDecibelsAndRepeatsPerMatch) {
