@@ -77,15 +77,20 @@ void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t st
     const double re = re_[static_cast<size_t>(k)], im = im_[static_cast<size_t>(k)];
     power_[static_cast<size_t>(k)] = re * re + im * im;
   }
+  const double* power = power_.data();
   const double binWidth = kAnalysisRate / virtualLength_;
   for (int k = 1; k <= last; ++k) {
-    const double p = power_[static_cast<size_t>(k)];
-    if (p < powerFloor_ || SurelyBelow(p, power_[static_cast<size_t>(k - 1)]) ||
-        SurelyBelow(p, power_[static_cast<size_t>(k + 1)])) {
+    const double p = power[k];
+    if (p < powerFloor_ || SurelyBelow(p, power[k - 1]) || SurelyBelow(p, power[k + 1])) {
       continue;
     }
     const double level = LevelOf(k);
-    if (!(level >= levelFloorDb_ && level >= LevelOf(k - 1) && level >= LevelOf(k + 1))) continue;
+    // A neighbour whose power is surely below this bin's has a level surely below its level, so
+    // its logarithm is needed only when the two powers are close.
+    if (!(level >= levelFloorDb_ && (SurelyBelow(power[k - 1], p) || level >= LevelOf(k - 1)) &&
+          (SurelyBelow(power[k + 1], p) || level >= LevelOf(k + 1)))) {
+      continue;
+    }
 
     const double xr = re_[static_cast<size_t>(k)], xi = im_[static_cast<size_t>(k)];
     const double dr = xr - re_[static_cast<size_t>(k - 1)];

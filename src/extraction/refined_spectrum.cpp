@@ -23,6 +23,14 @@ constexpr double kBelowStrongestDb = 60.0;
 // a few dB above their surroundings (the magnitude of a noise bin is Rayleigh-distributed,
 // and 10 dB above its neighbours is rarer than one in a hundred).
 constexpr double kProminenceDb = 10.0;
+// Two partials three or four bins apart (the fundamentals of a close chord low down, a third
+// apart) meet at half a main lobe from each, where each has fallen only 10 to 15 dB: the
+// valley between them is a few dB deep and, as their phases turn, sometimes less than 10 dB.
+// Such a peak falls the full depth on its outer side and at least 3 dB towards its partner.
+constexpr double kPairValleyDb = 3.0;
+// and stands within 20 dB of every stronger peak near it: a weaker bump on the skirt of a
+// strong lobe (a partial swept by vibrato leaks further than a steady one) is leakage.
+constexpr double kPairSpreadDb = 20.0;
 
 // The noise floor of a block is its 20th percentile level: the valleys between partials fill
 // a fifth of a block even in a dense chord. The power of a noise bin is exponentially
@@ -198,6 +206,7 @@ void RefinedSpectrum::ShortSpectrum(int64_t centre) {
 
 void RefinedSpectrum::PickPeaks(std::vector<RefinedPeak>& peaks) const {
   peaks.clear();
+  paired_.clear();
   double strongest = -400.0;
   for (int k = lowestBin_; k <= highestBin_; ++k) strongest = std::max(strongest, db_[k]);
   const double floor = std::max(kLevelFloorDb, strongest - kBelowStrongestDb);
@@ -246,7 +255,8 @@ void RefinedSpectrum::PickPeaks(std::vector<RefinedPeak>& peaks) const {
     for (int j = k + 1; j <= std::min(fftSize_ / 2, k + reach) && db_[j] <= level; ++j) {
       right = std::min(right, db_[j]);
     }
-    if (level - std::max(left, right) < kProminenceDb) continue;
+    const double shallow = level - std::max(left, right);
+    if (level - std::min(left, right) < kProminenceDb || shallow < kPairValleyDb) continue;
     if (level - noiseFloor(k) < kAboveNoiseDb) continue;
     // The top of a parabola through the three levels: the window's main lobe is close to one.
     const double a = db_[k - 1], c = db_[k + 1];
@@ -254,6 +264,7 @@ void RefinedSpectrum::PickPeaks(std::vector<RefinedPeak>& peaks) const {
     const double offset = denominator < 0.0 ? 0.5 * (a - c) / denominator : 0.0;
     peaks.push_back({static_cast<float>((k + offset) * binHz),
                      static_cast<float>(level - 0.25 * (a - c) * offset)});
+    paired_.push_back(shallow < kProminenceDb);
   }
   // Side lobes: the Hann window leaks a sinusoid into lobes 31.5 dB down at two and a half
   // bins (of the unpadded frame) and 18 dB lower for each doubling of the distance. A peak
@@ -265,7 +276,8 @@ void RefinedSpectrum::PickPeaks(std::vector<RefinedPeak>& peaks) const {
       const double bins = std::abs(peaks[j].frequency - peaks[i].frequency) / rawBinHz;
       if (peaks[j].level <= peaks[i].level || bins > kSideLobeReach || bins < 2.0) continue;
       const double skirt = -31.5 - 60.0 * std::log10(std::max(bins, 2.5) / 2.5) + 3.0;
-      leak[i] = peaks[i].level - peaks[j].level <= skirt;
+      leak[i] = peaks[i].level - peaks[j].level <= skirt ||
+                (paired_[i] && peaks[j].level - peaks[i].level > kPairSpreadDb);
     }
   }
   size_t kept = 0;

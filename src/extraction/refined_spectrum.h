@@ -88,6 +88,7 @@ class RefinedSpectrum {
   double shortOffsetDb_ = 0.0;
   std::vector<uint8_t> shortLevels_;
   mutable std::vector<double> floors_, median_;
+  mutable std::vector<bool> paired_;  // per peak: kept by the shallow valley of a close pair
   mutable std::deque<std::vector<double>> recentFloors_;
 };
 

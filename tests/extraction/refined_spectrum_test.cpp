@@ -103,5 +103,36 @@ TEST(RefinedSpectrumTest, FramesAreCentredOnTheirLabelsAndNoiseGivesNoPeaks) {
   EXPECT_LE(noisePeaks, 2) << "peaks in 90 frames of white noise";
 }
 
+// The two lowest notes of a close chord lie three bins apart and must stay two peaks in every
+// frame whatever their phases; a sine swept by vibrato (6 Hz, 40 cents) must stay one. Only
+// peaks within 20 dB of the strongest count: a swept sine leaks a bump 40 dB down.
+TEST(RefinedSpectrumTest, CloseLowPartialsAreTwoPeaksAndVibratoIsOne) {
+  const double rate = 44100.0;
+  std::vector<double> third = Sine(164.81, 500.0, 1.0, rate), vibrato(third.size());
+  const std::vector<double> upper = Sine(196.0, 1000.0, 1.0, rate);
+  double phase = 0.0;
+  for (size_t i = 0; i < third.size(); ++i) {
+    third[i] += upper[i];
+    phase += 2.0 * std::numbers::pi * 440.0 / rate *
+             std::exp2(0.4 / 12.0 * std::sin(2.0 * std::numbers::pi * 6.0 * i / rate));
+    vibrato[i] = 1000.0 * std::sin(phase);
+  }
+  for (const auto& [signal, count] : {std::pair{third, 2u}, {vibrato, 1u}}) {
+    SignalSource source(signal);
+    RefinedSpectrum spectrum;
+    ASSERT_TRUE(spectrum.Prepare(rate, 10));
+    std::vector<RefinedPeak> peaks;
+    for (int m = 1; m <= 90; ++m) {
+      ASSERT_EQ(spectrum.NextFrame(source, peaks), 0);
+      float strongest = 0.f;
+      for (const RefinedPeak& p : peaks) strongest = std::max(strongest, p.level);
+      std::erase_if(peaks, [&](const RefinedPeak& p) { return p.level < strongest - 20.f; });
+      if (m >= 10) {
+        ASSERT_EQ(peaks.size(), count) << "frame " << m;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tonvale
