@@ -104,11 +104,11 @@ double LeadingDecimal(std::string_view text) {
 
 namespace {
 
-// "%.2f" without the general-purpose conversion. x is m 2^e with m an integer below 2^53, so
-// 100 x = 100 m 2^e, whose integer part and remainder come exactly from integer shifts; the
-// remainder against half of 2^-e rounds it (ties to even, as printf rounds an exactly halfway
-// value), which gives printf's digits.
-bool AppendFixed2Fast(std::string& out, double value) {
+// The hundredths of "%.2f" without the general-purpose conversion. x is m 2^e with m an integer
+// below 2^53, so 100 x = 100 m 2^e, whose integer part and remainder come exactly from integer
+// shifts; the remainder against half of 2^-e rounds it (ties to even, as printf rounds an exactly
+// halfway value), which gives printf's digits.
+bool Hundredths(double value, uint64_t& hundredths) {
   if (!std::isfinite(value)) return false;
   const double magnitude = std::fabs(value);
   if (magnitude >= 1e15) return false;
@@ -124,13 +124,19 @@ bool AppendFixed2Fast(std::string& out, double value) {
   if (exponent >= 0) return false;
   const uint64_t scaled = mantissa * 100;  // below 2^60
   const int shift = -exponent;
-  uint64_t hundredths = 0;  // past a shift of 60, scaled is below half of 2^shift
+  hundredths = 0;  // past a shift of 60, scaled is below half of 2^shift
   if (shift <= 60) {
     hundredths = scaled >> shift;
     const uint64_t rest = scaled - (hundredths << shift);
     const uint64_t half = uint64_t{1} << (shift - 1);
     if (rest > half || (rest == half && (hundredths & 1) != 0)) ++hundredths;
   }
+  return true;
+}
+
+bool AppendFixed2Fast(std::string& out, double value) {
+  uint64_t hundredths;
+  if (!Hundredths(value, hundredths)) return false;
   // Two digits per division.
   static constexpr char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -167,6 +173,18 @@ void AppendFixed(std::string& out, double value, int decimals) {
   auto result =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   out.append(buffer, static_cast<size_t>(result.ptr - buffer));
+}
+
+float ReadBackFixed2(float value) {
+  uint64_t hundredths;
+  // Up to 15 digits the reader divides the digits by 100, exactly as here.
+  if (Hundredths(value, hundredths) && hundredths < uint64_t{1000000000000000}) {
+    const double read = static_cast<double>(hundredths) / 1e2;
+    return NarrowToFloat(std::signbit(value) ? -read : read);
+  }
+  std::string text;
+  AppendFixed(text, value, 2);
+  return NarrowToFloat(LeadingDecimal(text));
 }
 
 float NarrowToFloat(double value) {

@@ -32,6 +32,10 @@ float NarrowToFloat(double value);
 void AppendFixed(std::string& out, double value, int decimals);
 void AppendInteger(std::string& out, int64_t value);
 
+// What a reader of the text that AppendFixed(out, value, 2) appends takes back as a float,
+// NarrowToFloat(LeadingDecimal(text)), without writing and parsing the text.
+float ReadBackFixed2(float value);
+
 // printf-style formatting into a string. Floating-point conversions follow the C locale as
 // long as no front end changes LC_NUMERIC (the window keeps it at "C").
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -19,12 +19,13 @@ int64_t BridgeLength(const Lump& a, const Lump& b, int64_t frameRate) {
 // Joins b to a when the gap is short enough and the two ends are close.
 bool TryJoin(Lump& a, Lump& b, int64_t frameRate, int64_t shortestPeakTime) {
   if (b.size() == 0) return false;
-  const int64_t bridge = BridgeLength(a, b, frameRate);
-  if (!(frameRate * bridge < shortestPeakTime && bridge >= 1)) return false;
+  // The ends are compared first: most pairs fail there, before the division of the gap.
   if (!(LinkCost(a.frequencies.back(), a.levels.back(), b.frequencies.front(), b.levels.front()) <
         kJoinLimit)) {
     return false;
   }
+  const int64_t bridge = BridgeLength(a, b, frameRate);
+  if (!(frameRate * bridge < shortestPeakTime && bridge >= 1)) return false;
   const float steps = static_cast<float>(bridge);
   const float toFrequency = b.frequencies.front();
   const float toLevel = b.levels.front();

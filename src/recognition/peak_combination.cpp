@@ -182,30 +182,17 @@ class JoinAsLinked {
   int64_t joins_ = 0;
 };
 
-// A number of a lump line as a reader of the line takes it back.
-float ReadBack(std::string_view written) {
-  return NarrowToFloat(LeadingDecimal(written));
-}
-
-// Appends a lump line, as AppendPeakRecord does, and gives `lump` what reading it back gives.
+// Appends a lump line and gives `lump` what reading the line back gives.
 void AppendAndReadBack(std::string& out, int64_t label, std::span<const float> frequencies,
                        std::span<const float> levels, Lump& lump) {
+  AppendPeakRecord(out, label, frequencies, levels);
   lump.start = ClampToInt32(label);
   lump.frequencies.resize(frequencies.size());
   lump.levels.resize(levels.size());
-  AppendInteger(out, label);
-  out += ": ";
   for (size_t i = 0; i < frequencies.size(); ++i) {
-    size_t at = out.size();
-    AppendFixed(out, frequencies[i], 2);
-    lump.frequencies[i] = ReadBack(std::string_view(out).substr(at));
-    out += ' ';
-    at = out.size();
-    AppendFixed(out, levels[i], 2);
-    lump.levels[i] = ReadBack(std::string_view(out).substr(at));
-    out += ' ';
+    lump.frequencies[i] = ReadBackFixed2(frequencies[i]);
+    lump.levels[i] = ReadBackFixed2(levels[i]);
   }
-  out += "end\n";
 }
 
 }  // namespace

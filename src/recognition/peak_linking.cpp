@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -76,11 +77,9 @@ class FrameWindow {
     MakeOrder(candidates);
     const double low = static_cast<double>(frequency) - kSearchReach;
     const double high = static_cast<double>(frequency) + kSearchReach;
-    auto it = std::lower_bound(candidates.sorted.begin(), candidates.sorted.end(), low,
-                               [](float f, double v) { return f < v; });
-    for (; it != candidates.sorted.end() && *it <= high; ++it) {
-      consider(candidates.order[static_cast<size_t>(it - candidates.sorted.begin())]);
-    }
+    const std::vector<float>& sorted = candidates.sorted;
+    size_t at = FirstNotBelow(candidates, low);
+    for (; at < sorted.size() && sorted[at] <= high; ++at) consider(candidates.order[at]);
     return best;
   }
 
@@ -91,6 +90,10 @@ class FrameWindow {
     bool ordered = false;
     std::vector<int> order;     // peak indices within the frame, by frequency
     std::vector<float> sorted;  // their original frequencies
+    // The last search: its lower end and what it found. Searches of a frame mostly come in
+    // rising frequency, lump after lump, so the next one usually starts a step or two on.
+    double searched = 0.0;
+    size_t found = 0;
   };
 
   int End() const { return first_ + static_cast<int>(frames_.size()); }
@@ -119,12 +122,46 @@ class FrameWindow {
     frames_.push_back(std::move(frame));
   }
 
+  // The first of the frame's sorted frequencies that is not below `value`, as std::lower_bound
+  // finds it. Everything before the last search's result is below its lower end, so from a
+  // value at least as high the search goes on from there: a few steps, then halving what is
+  // left, without the branches that a frame's few dozen peaks make hard to predict.
+  static size_t FirstNotBelow(Frame& frame, double value) {
+    const std::vector<float>& sorted = frame.sorted;
+    size_t from = 0;
+    if (value >= frame.searched) {
+      from = frame.found;
+      for (int step = 0; step < 16 && from < sorted.size(); ++step, ++from) {
+        if (!(static_cast<double>(sorted[from]) < value)) return Found(frame, value, from);
+      }
+    }
+    size_t count = sorted.size() - from;
+    if (count == 0) return Found(frame, value, from);
+    const float* base = sorted.data() + from;
+    while (count > 1) {
+      const size_t half = count / 2;
+      base = static_cast<double>(base[half]) < value ? base + half : base;
+      count -= half;
+    }
+    const size_t at =
+        static_cast<size_t>(base - sorted.data()) + (static_cast<double>(*base) < value ? 1 : 0);
+    return Found(frame, value, at);
+  }
+
+  static size_t Found(Frame& frame, double value, size_t at) {
+    frame.searched = value;
+    frame.found = at;
+    return at;
+  }
+
   // Frequency order with anything that is not a number last.
   static bool Before(float a, float b) { return a < b || (!std::isnan(a) && std::isnan(b)); }
 
   static void MakeOrder(Frame& frame) {
     if (frame.ordered) return;
     frame.ordered = true;
+    frame.searched = -std::numeric_limits<double>::infinity();
+    frame.found = 0;
     const std::vector<float>& frequencies = frame.frequencies;
     frame.order.resize(frequencies.size());
     for (size_t q = 0; q < frequencies.size(); ++q) frame.order[q] = static_cast<int>(q);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace tonvale {
 namespace {
@@ -72,6 +74,42 @@ TEST(NumbersTest, LeadingDecimalGivesTheNearestDoubleForShortAndLongNumbers) {
     if (sign != 0) expected = -expected;
     const double read = LeadingDecimal(text);
     ASSERT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << text;
+  }
+}
+
+TEST(NumbersTest, ReadingBackTwoDecimalsGivesWhatParsingTheTextGives) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> exponent(-12.0f, 20.0f);
+  std::vector<float> values = {0.0f,
+                               -0.0f,
+                               -0.004f,
+                               0.005f,
+                               0.125f,
+                               1.005f,
+                               2.675f,
+                               440.125f,
+                               -40.375f,
+                               1e13f,
+                               1e15f,
+                               3e38f,
+                               1e-45f,
+                               std::numeric_limits<float>::infinity(),
+                               -std::numeric_limits<float>::infinity(),
+                               std::numeric_limits<float>::quiet_NaN()};
+  for (int i = 0; i < 200000; ++i) {
+    // Every bit pattern now and then, otherwise numbers of every magnitude and exact halves.
+    const auto bits = static_cast<uint32_t>(random());
+    values.push_back(i % 3 == 0 ? std::bit_cast<float>(bits)
+                     : i % 3 == 1
+                         ? std::pow(10.0f, exponent(random)) * (bits % 2 ? -1.0f : 1.0f)
+                         : static_cast<float>(static_cast<int>(bits % 2000000) - 1000000) * 0.005f);
+  }
+  for (float value : values) {
+    std::string text;
+    AppendFixed(text, value, 2);
+    const float expected = NarrowToFloat(LeadingDecimal(text));
+    const float read = ReadBackFixed2(value);
+    ASSERT_EQ(std::bit_cast<uint32_t>(read), std::bit_cast<uint32_t>(expected)) << text;
   }
 }
 
