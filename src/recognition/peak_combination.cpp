@@ -8,8 +8,10 @@
 
 #include "app/numbers.h"
 #include "app/output_file.h"
+#include "dsp/worker_pool.h"
 #include "extraction/work_file.h"
 #include "recognition/lump_joining.h"
+#include "recognition/lump_line_writer.h"
 #include "recognition/peak_linking.h"
 
 namespace tonvale {
@@ -141,13 +143,24 @@ class JoinAsLinked {
     }
   }
 
+  // The joined lumps' file, for the writer, when the joining goes on here.
+  std::optional<LumpLineWriter::File> File() {
+    if (joins_ < 0) return std::nullopt;
+    return LumpLineWriter::File{&text_, &output_};
+  }
+
   // Joins the lumps that `next` hands over, each written to the first pass's text as it
-  // comes. False when the lumps have to be joined over the written file after all (they came
-  // out of start order), having written only the first pass's text.
-  bool Join(const std::function<bool(Lump& lump)>& next) {
+  // comes; the loud ones go to `writer`'s file `file`. False when the lumps have to be joined
+  // over the written file after all (they came out of start order).
+  bool Join(const std::function<bool(Lump& lump)>& next, LumpLineWriter& writer, size_t file) {
     if (joins_ < 0) return false;
     joins_ = JoinLumpsInStartOrder(
-        next, [&](size_t, Lump& lump) { WriteIfLoud(lump, threshold_, text_, output_); },
+        next,
+        [&](size_t, Lump& lump) {
+          if (IsLoudEnough(lump, threshold_)) {
+            writer.Add(file, lump.start, lump.frequencies, lump.levels);
+          }
+        },
         read_.FrameRate(), shortestPeakTime_);
     return joins_ >= 0;
   }
@@ -182,10 +195,9 @@ class JoinAsLinked {
   int64_t joins_ = 0;
 };
 
-// Appends a lump line and gives `lump` what reading the line back gives.
-void AppendAndReadBack(std::string& out, int64_t label, std::span<const float> frequencies,
-                       std::span<const float> levels, Lump& lump) {
-  AppendPeakRecord(out, label, frequencies, levels);
+// Gives `lump` what reading back the lump line of (label, points) gives.
+void ReadBack(int64_t label, std::span<const float> frequencies, std::span<const float> levels,
+              Lump& lump) {
   lump.start = ClampToInt32(label);
   lump.frequencies.resize(frequencies.size());
   lump.levels.resize(levels.size());
@@ -229,30 +241,28 @@ int PeakCombination(Session& session) {
   auto keepGoing = [&] { return session.progress.Advance(frames.BytesRead(), frames.Bytes()); };
   PeakLinker linker(frames.RecordsReadAhead(session.analysisThreads), frames.header.LoopCount,
                     keepGoing);
+  std::optional<JoinAsLinked> joining;
+  std::vector<LumpLineWriter::File> files = {{&text, &output}};
+  if (settings.ProposedMethod2 == kSwitchOn) {
+    joining.emplace(session, text, shortestPeakTime);
+    if (auto file = joining->File()) files.push_back(*file);
+  }
+  // Declared after every file it writes, so that it stops before they go.
+  LumpLineWriter writer(files, WorkerPool::Resolve(session.analysisThreads) > 1);
   int frame;
   std::vector<float> frequencies;
   std::vector<float> levels;
   // The next lump goes to the first pass's text, and to `readBack` as the file would give it.
   auto nextLump = [&](Lump* readBack) {
     if (!linker.Next(frame, frequencies, levels)) return false;
-    if (readBack != nullptr) {
-      AppendAndReadBack(text, frameRate * frame, frequencies, levels, *readBack);
-    } else {
-      AppendPeakRecord(text, frameRate * frame, frequencies, levels);
-    }
-    if (text.size() > kWriteBytes) {
-      output.Write(text);
-      text.clear();
-    }
+    writer.Add(0, frameRate * frame, frequencies, levels);
+    if (readBack != nullptr) ReadBack(frameRate * frame, frequencies, levels, *readBack);
     return true;
   };
-  std::optional<JoinAsLinked> joining;
-  if (settings.ProposedMethod2 == kSwitchOn) {
-    joining.emplace(session, text, shortestPeakTime);
-    joining->Join([&](Lump& lump) { return nextLump(&lump); });
-  }
+  if (joining) joining->Join([&](Lump& lump) { return nextLump(&lump); }, writer, 1);
   while (nextLump(nullptr)) {
   }
+  writer.Finish();
   const LinkingResult& linked = linker.Result();
   // Cancelled: the half-made file is dropped and the previous one stays.
   if (session.progress.Cancelled()) {

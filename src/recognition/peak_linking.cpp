@@ -255,18 +255,4 @@ bool PeakLinker::Next(int& frame, std::vector<float>& frequencies, std::vector<f
   }
 }
 
-LinkingResult LinkPeaks(PeakRecordSource& reader, int64_t loopCount, int64_t frameRate,
-                        std::string& out, const std::function<void(std::string& out)>& flush,
-                        const std::function<bool()>& keepGoing) {
-  PeakLinker linker(reader, loopCount, keepGoing);
-  int frame;
-  std::vector<float> frequencies;
-  std::vector<float> levels;
-  while (linker.Next(frame, frequencies, levels)) {
-    AppendPeakRecord(out, frameRate * frame, frequencies, levels);
-    if (flush && out.size() > (1 << 20)) flush(out);
-  }
-  return linker.Result();
-}
-
 }  // namespace tonvale

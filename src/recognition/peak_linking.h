@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "extraction/peak_file.h"
@@ -57,13 +56,5 @@ class PeakLinker {
   bool inFrame_ = false;
   bool done_ = false;
 };
-
-// Links the lumps and appends each to `out` as a lump line labelled `frameRate` x (its first
-// frame).
-// `flush`, when given, is called whenever `out` holds more than a megabyte, to take it away.
-LinkingResult LinkPeaks(PeakRecordSource& frames, int64_t loopCount, int64_t frameRate,
-                        std::string& out,
-                        const std::function<void(std::string& out)>& flush = nullptr,
-                        const std::function<bool()>& keepGoing = nullptr);
 
 }  // namespace tonvale

@@ -261,11 +261,15 @@ TEST_F(PeakCombinationTest, JoiningAsLumpsAreMadeGivesWhatJoiningTheWrittenFileG
          {"", "..Carried out peak clustering using proposed method 2", "..Complete!"}) {
       expectedLog.push_back(line);
     }
-    session_.log.ClearLog();
     session_.settings.ProposedMethod2 = "あり";
-    ASSERT_EQ(PeakCombination(session_), 0);
-    EXPECT_EQ(LumpFile(), expected) << c.header;
-    EXPECT_EQ(session_.log.Lines(), expectedLog) << c.header;
+    // Read, linked and written on one thread, and on three.
+    for (unsigned threads : {1u, 2u}) {
+      session_.log.ClearLog();
+      session_.analysisThreads = threads;
+      ASSERT_EQ(PeakCombination(session_), 0);
+      EXPECT_EQ(LumpFile(), expected) << c.header << threads;
+      EXPECT_EQ(session_.log.Lines(), expectedLog) << c.header << threads;
+    }
   }
 }
 
