@@ -72,6 +72,22 @@ int JoinWholeFile(Session& session, int shortestPeakTime) {
   return 0;
 }
 
+// The end of a joining pass that took its lumps in start order: its log lines, then the
+// joined file in place of the first pass's.
+int EndJoinedFile(MessageLog& log, int64_t joins, std::string& text, OutputFile& output) {
+  log.AppendLog("..Under proccecing");
+  log.AppendLog("");
+  LogSweep(log, static_cast<int>(joins));
+  if (joins != 0) LogSweep(log, 0);  // the sweep that finds nothing more
+  text += "end_of_file";
+  output.Write(text);
+  if (!output.Commit()) {
+    log.AppendLog(kCannotReplace);
+    return 1;
+  }
+  return 0;
+}
+
 bool ReadLump(PeakRecordReader& records, Lump& lump) {
   if (!records.NextRecord(lump.start)) return false;
   float frequency, level;
@@ -107,17 +123,7 @@ int JoinLumpFile(Session& session, int shortestPeakTime) {
   // A file that fails to read part-way is reported as the whole read reports it, and the
   // file of the first pass stays.
   if (!input.Finish()) return 1;
-  log.AppendLog("..Under proccecing");
-  log.AppendLog("");
-  LogSweep(log, static_cast<int>(joins));
-  if (joins != 0) LogSweep(log, 0);  // the sweep that finds nothing more
-  text += "end_of_file";
-  output.Write(text);
-  if (!output.Commit()) {
-    log.AppendLog(kCannotReplace);
-    return 1;
-  }
-  return 0;
+  return EndJoinedFile(log, joins, text, output);
 }
 
 namespace {
@@ -171,18 +177,7 @@ class JoinAsLinked {
       output_.Abandon();
       return JoinLumpFile(session_, shortestPeakTime_);
     }
-    MessageLog& log = session_.log;
-    log.AppendLog("..Under proccecing");
-    log.AppendLog("");
-    LogSweep(log, static_cast<int>(joins_));
-    if (joins_ != 0) LogSweep(log, 0);  // the sweep that finds nothing more
-    text_ += "end_of_file";
-    output_.Write(text_);
-    if (!output_.Commit()) {
-      log.AppendLog(kCannotReplace);
-      return 1;
-    }
-    return 0;
+    return EndJoinedFile(session_.log, joins_, text_, output_);
   }
 
  private:
