@@ -1,5 +1,6 @@
 #include "app/numbers.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -134,20 +135,32 @@ bool Hundredths(double value, uint64_t& hundredths) {
   return true;
 }
 
-bool AppendFixed2Fast(std::string& out, double value) {
+}  // namespace
+
+char* WriteFixed2(char* out, double value) {
   uint64_t hundredths;
-  if (!Hundredths(value, hundredths)) return false;
-  // Two digits per division.
+  if (!Hundredths(value, hundredths)) {
+    return std::to_chars(out, out + kFixed2Room, value, std::chars_format::fixed, 2).ptr;
+  }
   static constexpr char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  char buffer[32];
-  char* end = buffer + sizeof buffer;
-  char* p = end - 2;
+  // 10^1 .. 10^19: the digit count of any whole part, whatever the rounding gave.
+  static constexpr auto kTens = [] {
+    std::array<uint64_t, 19> tens{};
+    uint64_t t = 1;
+    for (uint64_t& each : tens) each = t *= 10;
+    return tens;
+  }();
+  if (std::signbit(value)) *out++ = '-';
   uint64_t whole = hundredths / 100;
-  std::memcpy(p, kPairs + 2 * (hundredths - whole * 100), 2);
-  *--p = '.';
+  const uint64_t cents = hundredths - whole * 100;
+  // The whole part's digits are written backwards from its last place, two per division.
+  size_t digits = 1;
+  while (digits <= kTens.size() && whole >= kTens[digits - 1]) ++digits;
+  char* point = out + digits;
+  char* p = point;
   while (whole >= 100) {
     const uint64_t rest = whole / 100;
     p -= 2;
@@ -155,20 +168,21 @@ bool AppendFixed2Fast(std::string& out, double value) {
     whole = rest;
   }
   if (whole >= 10) {
-    p -= 2;
-    std::memcpy(p, kPairs + 2 * whole, 2);
+    std::memcpy(p - 2, kPairs + 2 * whole, 2);
   } else {
-    *--p = static_cast<char>('0' + whole);
+    p[-1] = static_cast<char>('0' + whole);
   }
-  if (std::signbit(value)) *--p = '-';
-  out.append(p, static_cast<size_t>(end - p));
-  return true;
+  point[0] = '.';
+  std::memcpy(point + 1, kPairs + 2 * cents, 2);
+  return point + 3;
 }
 
-}  // namespace
-
 void AppendFixed(std::string& out, double value, int decimals) {
-  if (decimals == 2 && AppendFixed2Fast(out, value)) return;
+  if (decimals == 2) {
+    char buffer[kFixed2Room];
+    out.append(buffer, static_cast<size_t>(WriteFixed2(buffer, value) - buffer));
+    return;
+  }
   char buffer[400];
   auto result =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);

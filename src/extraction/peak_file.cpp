@@ -154,10 +154,7 @@ void AppendPeakRecord(std::string& out, int64_t label, std::span<const float> fr
   AppendInteger(out, label);
   out += ": ";
   for (size_t i = 0; i < frequencies.size(); ++i) {
-    AppendFixed(out, frequencies[i], 2);
-    out += ' ';
-    AppendFixed(out, levels[i], 2);
-    out += ' ';
+    AppendPeakPair(out, frequencies[i], levels[i]);
   }
   out += "end\n";
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/input_stream.h"
+#include "app/numbers.h"
 
 namespace tonvale {
 
@@ -115,6 +116,16 @@ std::string_view SeparatorLine();
 // (two blanks before the line end), "FrameRate: %d LoopCount: %d\n", the name and "\n", the
 // separator and "\n".
 void AppendWorkFileHeader(std::string& out, const WorkFileHeader& header);
+
+// Appends one peak of a record, "%0.2f %0.2f ", in one piece.
+inline void AppendPeakPair(std::string& out, double frequency, double level) {
+  char text[2 * kFixed2Room + 2];
+  char* end = WriteFixed2(text, frequency);
+  *end++ = ' ';
+  end = WriteFixed2(end, level);
+  *end++ = ' ';
+  out.append(text, static_cast<size_t>(end - text));
+}
 
 // Appends one record: "%d: ", "%0.2f %0.2f " for each pair, "end\n".
 void AppendPeakRecord(std::string& out, int64_t label, std::span<const float> frequencies,

@@ -122,8 +122,9 @@ TEST(NumbersTest, NarrowingToFloatRoundsAndOverflowsToInfinity) {
 }
 
 TEST(NumbersTest, FixedFormattingMatchesPrintfWhateverTheLocale) {
-  const double values[] = {0.0,        -0.001,       1.005, 2.675,  440.125, -1000.0,  5499.0449,
-                           1e15 + 0.5, 1e15 - 0.125, 0.125, -0.375, 0.005,   4.9e-324, 1e-300};
+  const double values[] = {
+      0.0,   -0.001, 1.005, 2.675,    440.125, -1000.0, 5499.0449, 1e15 + 0.5, 1e15 - 0.125,
+      0.125, -0.375, 0.005, 4.9e-324, 1e-300,  9.995,   -99.995,   1e300,      999999999999999.875};
   for (double value : values) {
     std::string ours;
     AppendFixed(ours, value, 2);
