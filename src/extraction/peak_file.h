@@ -75,13 +75,17 @@ class PeakRecordReader final : public PeakRecordSource {
  public:
   // Skips the four header lines of `in`, which must outlive the reader.
   explicit PeakRecordReader(InputStream& in);
+  // The token may lie in the reader itself, so it stays where it was made.
+  PeakRecordReader(const PeakRecordReader&) = delete;
+  PeakRecordReader& operator=(const PeakRecordReader&) = delete;
 
   bool NextRecord(int32_t& label) override;
   bool NextPeak(float& frequency, float& level) override;
 
  private:
   InputStream& in_;
-  std::string token_;
+  std::string_view token_;  // in the stream's buffer, or in spill_
+  std::string spill_;
   bool more_ = false;      // token_ holds the next token of the input
   bool inRecord_ = false;  // NextPeak may still find peaks
 };
