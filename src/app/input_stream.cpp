@@ -124,6 +124,39 @@ bool InputStream::ReadToken(std::string& token) {
   }
 }
 
+bool InputStream::ReadTokenView(std::string_view& token, std::string& spill) {
+  int c;
+  do {
+    c = Get();
+  } while (c != kEnd && IsTokenSpace(c));
+  if (c == kEnd) {
+    token = {};
+    return false;
+  }
+  const char* run = pos_ - 1;
+  const char* p = pos_;
+  while (p < end_ && !IsTokenSpace(static_cast<unsigned char>(*p))) ++p;
+  if (p < end_) {
+    token = std::string_view(run, static_cast<size_t>(p - run));
+    pos_ = p + 1;  // the white space that ends the token
+    return true;
+  }
+  // The token reaches the end of the buffer: the rest comes with the next refill.
+  spill.assign(run, static_cast<size_t>(p - run));
+  pos_ = p;
+  for (;;) {
+    c = Get();
+    if (c == kEnd || IsTokenSpace(c)) break;
+    run = pos_ - 1;
+    p = pos_;
+    while (p < end_ && !IsTokenSpace(static_cast<unsigned char>(*p))) ++p;
+    spill.append(run, static_cast<size_t>(p - run));
+    pos_ = p;
+  }
+  token = spill;
+  return true;
+}
+
 std::string InputStream::ReadToken() {
   std::string token;
   ReadToken(token);

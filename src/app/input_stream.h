@@ -60,6 +60,10 @@ class InputStream {
   // ends the token is consumed. At the end of input the token is empty and false is returned.
   bool ReadToken(std::string& token);
   std::string ReadToken();
+  // The same token as a view of the stream's buffer, which stays valid until the next read of
+  // the stream; a token that crosses a refill of the buffer is gathered in `spill` and the view
+  // shows that. Saves copying the many short tokens of a work file.
+  bool ReadTokenView(std::string_view& token, std::string& spill);
 
   // Reads up to and including the next LF; `line` gets the bytes before it, without a CR that
   // ends the line, so LF and CR LF files read alike. False at the end of input when nothing

@@ -56,7 +56,39 @@ int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(value);
 }
 
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The tokens of the work files: an optional minus, digits, a point and digits, and nothing
+// after them, with at most 15 digits. False for anything else, which the full reading takes.
+bool ShortDecimal(std::string_view text, double& value) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  uint64_t mantissa = 0;
+  const char* const first = p;
+  while (p < end && IsDigit(*p)) mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+  size_t digits = static_cast<size_t>(p - first), decimals = 0;
+  if (p < end && *p == '.') {
+    const char* const point = ++p;
+    while (p < end && IsDigit(*p)) mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+    decimals = static_cast<size_t>(p - point);
+    digits += decimals;
+  }
+  if (p != end || digits == 0 || digits > 15) return false;
+  // As below: both terms are exact doubles and one division rounds correctly.
+  const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[decimals];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+}  // namespace
+
 double LeadingDecimal(std::string_view text) {
+  if (double value; ShortDecimal(text, value)) return value;
   size_t i = 0;
   const bool negative = SkipSpaceAndSign(text, i);
   size_t number_start = i;
@@ -86,9 +118,7 @@ double LeadingDecimal(std::string_view text) {
     // The number is mantissa / 10^decimals with both terms exact doubles (below 2^53 and
     // 10^22), so one correctly rounded division gives the nearest double, as the full
     // conversion does.
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const double value = static_cast<double>(mantissa) / kPowers[decimals];
+    const double value = static_cast<double>(mantissa) / kPowersOfTen[decimals];
     return negative ? -value : value;
   }
   double value = 0.0;
@@ -108,7 +138,7 @@ namespace {
 // below 2^53, so 100 x = 100 m 2^e, whose integer part and remainder come exactly from integer
 // shifts; the remainder against half of 2^-e rounds it (ties to even, as printf rounds an exactly
 // halfway value), which gives printf's digits.
-bool Hundredths(double value, uint64_t& hundredths) {
+[[gnu::always_inline]] inline bool Hundredths(double value, uint64_t& hundredths) {
   if (!std::isfinite(value)) return false;
   const double magnitude = std::fabs(value);
   if (magnitude >= 1e15) return false;
@@ -134,16 +164,22 @@ bool Hundredths(double value, uint64_t& hundredths) {
   return true;
 }
 
-bool AppendFixed2Fast(std::string& out, double value) {
+}  // namespace
+
+char* WriteFixed2(char* out, double value) {
   uint64_t hundredths;
-  if (!Hundredths(value, hundredths)) return false;
-  // Two digits per division.
+  if (!Hundredths(value, hundredths)) {
+    return std::to_chars(out, out + kFixed2Room, value, std::chars_format::fixed, 2).ptr;
+  }
   static constexpr char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  char buffer[32];
-  char* end = buffer + sizeof buffer;
+  // The digits are written backwards to the middle of a buffer, then the widest text (a sign,
+  // 15 digits, the point and two decimals) is moved to `out` in one fixed-size copy; the bytes
+  // after the number are within the room and are not counted.
+  char buffer[48] = {};
+  char* const end = buffer + 24;
   char* p = end - 2;
   uint64_t whole = hundredths / 100;
   std::memcpy(p, kPairs + 2 * (hundredths - whole * 100), 2);
@@ -161,14 +197,16 @@ bool AppendFixed2Fast(std::string& out, double value) {
     *--p = static_cast<char>('0' + whole);
   }
   if (std::signbit(value)) *--p = '-';
-  out.append(p, static_cast<size_t>(end - p));
-  return true;
+  std::memcpy(out, p, 24);
+  return out + (end - p);
 }
 
-}  // namespace
-
 void AppendFixed(std::string& out, double value, int decimals) {
-  if (decimals == 2 && AppendFixed2Fast(out, value)) return;
+  if (decimals == 2) {
+    char buffer[kFixed2Room];
+    out.append(buffer, static_cast<size_t>(WriteFixed2(buffer, value) - buffer));
+    return;
+  }
   char buffer[400];
   auto result =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,6 +32,14 @@ float NarrowToFloat(double value);
 // Appends "%.*f" (decimals after the point, correctly rounded), whatever the locale.
 void AppendFixed(std::string& out, double value, int decimals);
 void AppendInteger(std::string& out, int64_t value);
+
+// The most bytes WriteFixed2 writes: a sign, the 309 digits of the largest double, the point and
+// two decimals.
+inline constexpr size_t kFixed2Room = 320;
+// Writes what AppendFixed(out, value, 2) appends at `out`, which has room for kFixed2Room bytes,
+// and returns the end of it. Whoever formats many numbers writes them into one buffer and
+// appends that once.
+char* WriteFixed2(char* out, double value);
 
 // What a reader of the text that AppendFixed(out, value, 2) appends takes back as a float,
 // NarrowToFloat(LeadingDecimal(text)), without writing and parsing the text.

@@ -45,7 +45,7 @@ int ReadPeakFile(InputStream& in, PeakTable& table) {
 
 PeakRecordReader::PeakRecordReader(InputStream& in) : in_(in) {
   SkipLines(in_, 4);
-  more_ = in_.ReadToken(token_);
+  more_ = in_.ReadTokenView(token_, spill_);
 }
 
 bool PeakRecordReader::NextRecord(int32_t& label) {
@@ -54,7 +54,7 @@ bool PeakRecordReader::NextRecord(int32_t& label) {
   }
   if (!more_ || token_ == "end_of_file") return false;
   label = ClampToInt32(LeadingInteger(token_));
-  more_ = in_.ReadToken(token_);
+  more_ = in_.ReadTokenView(token_, spill_);
   inRecord_ = true;
   return true;
 }
@@ -62,15 +62,15 @@ bool PeakRecordReader::NextRecord(int32_t& label) {
 bool PeakRecordReader::NextPeak(float& frequency, float& level) {
   if (!inRecord_) return false;
   if (!more_ || token_ == "end") {
-    if (more_) more_ = in_.ReadToken(token_);
+    if (more_) more_ = in_.ReadTokenView(token_, spill_);
     inRecord_ = false;
     return false;
   }
   frequency = NarrowToFloat(LeadingDecimal(token_));
   // A file cut after a frequency gives the peak a level of 0.
-  more_ = in_.ReadToken(token_);
+  more_ = in_.ReadTokenView(token_, spill_);
   level = NarrowToFloat(LeadingDecimal(token_));
-  if (more_) more_ = in_.ReadToken(token_);
+  if (more_) more_ = in_.ReadTokenView(token_, spill_);
   return true;
 }
 
@@ -154,10 +154,7 @@ void AppendPeakRecord(std::string& out, int64_t label, std::span<const float> fr
   AppendInteger(out, label);
   out += ": ";
   for (size_t i = 0; i < frequencies.size(); ++i) {
-    AppendFixed(out, frequencies[i], 2);
-    out += ' ';
-    AppendFixed(out, levels[i], 2);
-    out += ' ';
+    AppendPeakPair(out, frequencies[i], levels[i]);
   }
   out += "end\n";
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/input_stream.h"
+#include "app/numbers.h"
 
 namespace tonvale {
 
@@ -74,13 +75,17 @@ class PeakRecordReader final : public PeakRecordSource {
  public:
   // Skips the four header lines of `in`, which must outlive the reader.
   explicit PeakRecordReader(InputStream& in);
+  // The token may lie in the reader itself, so it stays where it was made.
+  PeakRecordReader(const PeakRecordReader&) = delete;
+  PeakRecordReader& operator=(const PeakRecordReader&) = delete;
 
   bool NextRecord(int32_t& label) override;
   bool NextPeak(float& frequency, float& level) override;
 
  private:
   InputStream& in_;
-  std::string token_;
+  std::string_view token_;  // in the stream's buffer, or in spill_
+  std::string spill_;
   bool more_ = false;      // token_ holds the next token of the input
   bool inRecord_ = false;  // NextPeak may still find peaks
 };
@@ -115,6 +120,16 @@ std::string_view SeparatorLine();
 // (two blanks before the line end), "FrameRate: %d LoopCount: %d\n", the name and "\n", the
 // separator and "\n".
 void AppendWorkFileHeader(std::string& out, const WorkFileHeader& header);
+
+// Appends one peak of a record, "%0.2f %0.2f ", in one piece.
+inline void AppendPeakPair(std::string& out, double frequency, double level) {
+  char text[2 * kFixed2Room + 2];
+  char* end = WriteFixed2(text, frequency);
+  *end++ = ' ';
+  end = WriteFixed2(end, level);
+  *end++ = ' ';
+  out.append(text, static_cast<size_t>(end - text));
+}
 
 // Appends one record: "%d: ", "%0.2f %0.2f " for each pair, "end\n".
 void AppendPeakRecord(std::string& out, int64_t label, std::span<const float> frequencies,

@@ -5,6 +5,7 @@
 
 #include "app/numbers.h"
 #include "dsp/double_array.h"
+#include "extraction/peak_file.h"
 
 namespace tonvale {
 namespace {
@@ -99,10 +100,7 @@ void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t st
     if (level > range.MaxdB) range.MaxdB = level;
     if (level < range.MindB) range.MindB = level;
     if (!std::isfinite(frequency)) continue;
-    AppendFixed(out, frequency, 2);
-    out += ' ';
-    AppendFixed(out, level, 2);
-    out += ' ';
+    AppendPeakPair(out, frequency, level);
   }
 }
 

@@ -12,6 +12,7 @@
 #include "app/output_file.h"
 #include "dsp/pitch.h"
 #include "dsp/worker_pool.h"
+#include "extraction/peak_file.h"
 #include "extraction/record_read_ahead.h"
 #include "extraction/work_file.h"
 
@@ -147,10 +148,7 @@ void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordSource& frames
           // The gap in whole decibels, truncated toward zero, is below 10.
           const float gap = levelA[p] - levelB[static_cast<size_t>(order[static_cast<size_t>(o)])];
           if (gap < 10.0f && gap > -10.0f) {
-            AppendFixed(out, freqA[p], 2);
-            out += ' ';
-            AppendFixed(out, levelA[p], 2);
-            out += ' ';
+            AppendPeakPair(out, freqA[p], levelA[p]);
           }
         }
       }

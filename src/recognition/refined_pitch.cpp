@@ -35,13 +35,38 @@ constexpr double kHarmonicShare = 0.5;
 // less than two semitones apart and every candidate sits near one.
 constexpr int kRelatedHarmonics = 8;
 
-// Whether a note's partials say that its octave sounds too: every even partial among the 2nd,
-// 4th and 6th (at least two of them) rises above both odd neighbours. One strong partial is
-// timbre (a formant); a whole series of raised even partials is a second note an octave up.
-bool OctaveSounds(const std::vector<double>& comb) {
+// Whether harmonic h (from 1) of `note` lies on a harmonic of another note found.
+bool Shared(int note, int h, const std::vector<FramePitch>& found) {
+  const double cents = note * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
+  for (const FramePitch& p : found) {
+    if (p.note == note) continue;
+    const double k = std::exp2((cents - p.note * 100.0) / 1200.0);
+    const double nearest = std::round(k);
+    if (nearest >= 1.0 && nearest <= kMostHarmonics &&
+        std::abs(1200.0 * std::log2(k / nearest)) <= kToleranceCents) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Whether a note's partials say that its octave sounds too: every even partial among the 2nd
+// to the 8th that can be compared rises above its odd neighbours, and at least two can. One
+// strong partial is timbre (a formant); a series of raised even partials is a second note an
+// octave up. In a chord a partial on a harmonic of another note found holds that note's share
+// too: it tells nothing of this note's envelope and is left out of the comparison (the 2nd
+// partial of a triad's fifth lands on the root's 3rd). The 8th is the last partial that counts
+// as "on a harmonic" of a note, and lets two comparisons remain when the chord covers some.
+bool OctaveSounds(int note, const std::vector<double>& comb, const std::vector<FramePitch>& found) {
   int checked = 0;
-  for (size_t h = 1; h + 1 < comb.size() && h <= 5; h += 2) {
-    if (comb[h] <= std::max(comb[h - 1], comb[h + 1])) return false;
+  for (size_t h = 1; h + 1 < comb.size() && h + 1 <= kRelatedHarmonics; h += 2) {
+    if (Shared(note, static_cast<int>(h) + 1, found)) continue;
+    double odd = -1.0;
+    for (size_t j : {h - 1, h + 1}) {
+      if (!Shared(note, static_cast<int>(j) + 1, found)) odd = std::max(odd, comb[j]);
+    }
+    if (odd < 0.0) continue;
+    if (comb[h] <= odd) return false;
     ++checked;
   }
   return checked >= 2;
@@ -51,7 +76,7 @@ bool OnHarmonic(int note, const std::vector<FramePitch>& found,
                 const std::vector<std::vector<double>>& combs) {
   for (size_t i = 0; i < found.size(); ++i) {
     const FramePitch& q = found[i];
-    if (note == q.note + 12 && OctaveSounds(combs[i])) continue;
+    if (note == q.note + 12 && OctaveSounds(q.note, combs[i], found)) continue;
     for (int h = 2; h <= kRelatedHarmonics; ++h) {
       if (std::abs(note - q.note - 12.0 * std::log2(static_cast<double>(h))) * 100.0 <=
           kToleranceCents) {

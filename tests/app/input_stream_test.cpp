@@ -51,16 +51,21 @@ TEST(InputStreamTest, FileReadsAcrossBufferBoundariesLikeMemory) {
   testing::TempDir dir;
   testing::WriteFile(dir.File("big.txt"), text);
   InputStream from_file = InputStream::OpenFile(dir.File("big.txt"));
+  InputStream viewed = InputStream::OpenFile(dir.File("big.txt"));
   InputStream from_memory(text);
   ASSERT_TRUE(from_file.IsOpen());
-  std::string a, b;
+  std::string a, b, spill;
+  std::string_view view;
   int count = 0;
   while (from_memory.ReadToken(a)) {
     ASSERT_TRUE(from_file.ReadToken(b));
     ASSERT_EQ(a, b);
+    ASSERT_TRUE(viewed.ReadTokenView(view, spill));
+    ASSERT_EQ(view, a);
     ++count;
   }
   EXPECT_FALSE(from_file.ReadToken(b));
+  EXPECT_FALSE(viewed.ReadTokenView(view, spill));
   EXPECT_EQ(count, 30000);
 }
 

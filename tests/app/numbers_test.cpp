@@ -56,6 +56,14 @@ TEST(NumbersTest, LeadingDecimalReadsOnlyFiniteDecimalNumbers) {
   EXPECT_EQ(LeadingDecimal("0x1p3"), 0.0);
   EXPECT_EQ(LeadingDecimal("."), 0.0);
   EXPECT_EQ(LeadingDecimal("end"), 0.0);
+  // The edges of the short route: a bare minus, a signed zero, no digits before or after the
+  // point, and 15 against 16 digits.
+  EXPECT_EQ(LeadingDecimal("-"), 0.0);
+  EXPECT_TRUE(std::signbit(LeadingDecimal("-0.00")));
+  EXPECT_EQ(LeadingDecimal("-.25"), -0.25);
+  EXPECT_EQ(LeadingDecimal("7."), 7.0);
+  EXPECT_EQ(LeadingDecimal("1234567890123.45"), 1234567890123.45);
+  EXPECT_EQ(LeadingDecimal("12345678901234.56"), 12345678901234.56);
   // Read back as a float, 441.37 is the float nearest to it.
   EXPECT_EQ(static_cast<float>(LeadingDecimal("441.37")), 441.37f);
 }
@@ -122,8 +130,9 @@ TEST(NumbersTest, NarrowingToFloatRoundsAndOverflowsToInfinity) {
 }
 
 TEST(NumbersTest, FixedFormattingMatchesPrintfWhateverTheLocale) {
-  const double values[] = {0.0,        -0.001,       1.005, 2.675,  440.125, -1000.0,  5499.0449,
-                           1e15 + 0.5, 1e15 - 0.125, 0.125, -0.375, 0.005,   4.9e-324, 1e-300};
+  const double values[] = {
+      0.0,   -0.001, 1.005, 2.675,    440.125, -1000.0, 5499.0449, 1e15 + 0.5, 1e15 - 0.125,
+      0.125, -0.375, 0.005, 4.9e-324, 1e-300,  9.995,   -99.995,   1e300,      999999999999999.875};
   for (double value : values) {
     std::string ours;
     AppendFixed(ours, value, 2);

@@ -48,6 +48,19 @@ TEST(HarmonicAnalyserTest, FindsTheFundamentalsThatExplainTheFrame) {
       {"a weak first partial still names the note", {{45, {0, 66, 70, 66, 62, 60, 56}}}, {45}},
       {"a fifth is two notes", {{48, falling}, {55, falling}}, {48, 55}},
       {"a lone sinusoid low down is a note of its own", {{40, {70}}}, {40}},
+      // The fifth's second partial lands on the root's third, so only the root's free even
+      // partials tell whether its octave sounds.
+      {"a triad with its root doubled an octave up is four notes",
+       {{55, {66, 60, 62, 56, 54, 52, 46, 42}},
+        {59, {70, 64, 60, 56, 52, 48}},
+        {62, {70, 68, 58, 54, 50, 46}},
+        {67, {75, 62, 56, 50}}},
+       {55, 59, 62, 67}},
+      {"a triad whose root has a strong second partial is three notes",
+       {{55, {66, 74, 62, 56, 54, 52, 46, 42}},
+        {59, {70, 64, 60, 56, 52, 48}},
+        {62, {70, 68, 58, 54, 50, 46}}},
+       {55, 59, 62}},
   };
   for (const Case& c : cases) {
     Peaks peaks;
