@@ -45,7 +45,7 @@ bool StreamingConvolver::Start(std::span<const double> h, size_t L, long long ff
     if (!TryAssign(out, N_)) return Fail();
   }
   if (!TryAssign(hr_, bins) || !TryAssign(hi_, bins) || !TryAssign(pending_, N_) ||
-      !TryReserve(input_, batch_ * B_)) {
+      !TryAssign(carried_, N_) || !TryReserve(input_, batch_ * B_)) {
     return Fail();
   }
   // The filter's spectrum carries the 1/N of the inverse transform (an exact power of two).
@@ -121,10 +121,17 @@ void StreamingConvolver::RunBlocks(size_t count, const ConvolutionSink& sink) {
   // full-convolution samples first .. first + N - 1 as the blocks add up into them, each
   // starting from 0 and taking the blocks in order; those before the next block's first sample
   // are complete and are handed on.
+  // The sums carried over from the last block are its buffer's samples from B on; the samples
+  // past them start from 0. Adding into the other buffer saves moving the carried samples and
+  // clearing the rest.
   const size_t delay = M_ / 2;
+  const size_t carried = N_ - B_;
   for (size_t i = 0; i < count; ++i, ++block_) {
-    const std::vector<double>& block = outs_[i];
-    for (size_t k = 0; k < N_; ++k) pending_[k] += block[k];
+    const double* block = outs_[i].data();
+    const double* previous = carried_.data() + B_;
+    double* sums = pending_.data();
+    for (size_t k = 0; k < carried; ++k) sums[k] = previous[k] + block[k];
+    for (size_t k = carried; k < N_; ++k) sums[k] = 0.0 + block[k];
     const size_t first = block_ * B_;
     const bool last = block_ + 1 == blocks_;
     const size_t complete = first + (last ? N_ : B_);
@@ -133,8 +140,7 @@ void StreamingConvolver::RunBlocks(size_t count, const ConvolutionSink& sink) {
       sink(std::span<const double>(pending_).subspan(emitted_ + delay - first, end - emitted_));
       emitted_ = end;
     }
-    std::copy(pending_.begin() + static_cast<std::ptrdiff_t>(B_), pending_.end(), pending_.begin());
-    std::fill(pending_.end() - static_cast<std::ptrdiff_t>(B_), pending_.end(), 0.0);
+    pending_.swap(carried_);
   }
 }
 

@@ -53,6 +53,7 @@ class StreamingConvolver {
   std::vector<std::vector<double>> outs_;  // one per block of a batch
   std::vector<double> input_;              // received samples not yet in a block
   std::vector<double> pending_;            // full-convolution samples first .. first + N - 1
+  std::vector<double> carried_;            // the previous block's pending_, B samples earlier
   size_t block_ = 0;                       // the next block
   size_t received_ = 0;
   size_t emitted_ = 0;  // output samples handed on so far

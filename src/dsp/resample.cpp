@@ -27,20 +27,26 @@ bool StreamingResampler::Start(size_t L, double rateIn, double rateOut) {
 }
 
 void StreamingResampler::Add(std::span<const double> run, std::vector<double>& out) {
-  held_.insert(held_.end(), run.begin(), run.end());
-  received_ += run.size();
-  Produce(false, out);
+  Produce(false, run, out);
 }
 
 void StreamingResampler::Finish(std::vector<double>& out) {
-  Produce(true, out);
+  Produce(true, {}, out);
   std::vector<double>().swap(held_);
 }
 
-void StreamingResampler::Produce(bool atEnd, std::vector<double>& out) {
+void StreamingResampler::Produce(bool atEnd, std::span<const double> run,
+                                 std::vector<double>& out) {
+  // The samples known are held_ (from heldFrom_) and then the run, read where they lie: only
+  // the few that later outputs still need are copied into held_ afterwards.
+  const size_t runFrom = received_;
+  received_ += run.size();
   // Sample j is known once received; past the end of the signal it is 0.
   auto known = [&](size_t j) { return atEnd || j < received_ || j >= L_; };
-  auto at = [&](size_t j) { return j < received_ && j < L_ ? held_[j - heldFrom_] : 0.0; };
+  auto at = [&](size_t j) {
+    if (!(j < received_ && j < L_)) return 0.0;
+    return j < runFrom ? held_[j - heldFrom_] : run[j - runFrom];
+  };
   while (k_ < n_) {
     const size_t i = static_cast<size_t>(p_);
     const double f = p_ - static_cast<double>(i);
@@ -50,11 +56,14 @@ void StreamingResampler::Produce(bool atEnd, std::vector<double>& out) {
     ++k_;
   }
   // Positions only grow: samples before the next position's are never used again.
-  const size_t keepFrom = std::min(static_cast<size_t>(p_), received_);
-  if (keepFrom > heldFrom_) {
+  const size_t keepFrom = std::max(heldFrom_, std::min(static_cast<size_t>(p_), received_));
+  if (keepFrom >= runFrom) {
+    held_.assign(run.begin() + static_cast<std::ptrdiff_t>(keepFrom - runFrom), run.end());
+  } else {
     held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(keepFrom - heldFrom_));
-    heldFrom_ = keepFrom;
+    held_.insert(held_.end(), run.begin(), run.end());
   }
+  heldFrom_ = keepFrom;
 }
 
 }  // namespace tonvale

@@ -22,7 +22,8 @@ class StreamingResampler {
   void Finish(std::vector<double>& out);
 
  private:
-  void Produce(bool atEnd, std::vector<double>& out);
+  // Takes in the next run (empty at the end) and makes the outputs it completes.
+  void Produce(bool atEnd, std::span<const double> run, std::vector<double>& out);
 
   size_t L_ = 0;
   size_t n_ = 0;

@@ -109,10 +109,11 @@ void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordSource& frames
 
   ShiftWindow window(frames);
 
-  // Peaks of the later frame grouped by semitone: order[] lists peak indices, semitone by
-  // semitone, and start[] says where each semitone's run begins.
-  constexpr int kLowest = -400, kSpan = 800;
-  std::vector<int> start(kSpan + 1), next(kSpan), order;
+  // Peaks of the later frame grouped by semitone: order[] lists the indices of the peaks with a
+  // semitone, by semitone and within one semitone by index, and keys[] their semitones. The
+  // peaks of a frame come in rising frequency, so the list is nearly always sorted as read.
+  std::vector<int16_t> keys;
+  std::vector<int> order;
   const int64_t loops = static_cast<int64_t>(header.LoopCount) - shift;
   for (int64_t i = 0; i < loops; ++i) {
     AppendInteger(out, (i + shift + 1) * frameRate);
@@ -127,26 +128,31 @@ void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordSource& frames
     if (!freqA.empty() && !levelB.empty()) {
       const int16_t* semiA = frameA.semitones.data();
       const int16_t* semiB = frameB.semitones.data();
-      std::fill(start.begin(), start.end(), 0);
-      for (size_t q = 0; q < levelB.size(); ++q) {
-        if (semiB[q] != kNoSemitone) ++start[static_cast<size_t>(semiB[q] - kLowest + 1)];
-      }
-      for (int s = 0; s < kSpan; ++s)
-        start[static_cast<size_t>(s) + 1] += start[static_cast<size_t>(s)];
-      order.resize(static_cast<size_t>(start[kSpan]));
-      std::copy(start.begin(), start.end() - 1, next.begin());
+      keys.clear();
+      order.clear();
       for (size_t q = 0; q < levelB.size(); ++q) {
         if (semiB[q] != kNoSemitone) {
-          order[static_cast<size_t>(next[static_cast<size_t>(semiB[q] - kLowest)]++)] =
-              static_cast<int>(q);
+          keys.push_back(semiB[q]);
+          order.push_back(static_cast<int>(q));
         }
       }
+      if (!std::is_sorted(keys.begin(), keys.end())) {
+        // A stable sort keeps the peaks of one semitone in index order.
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int x, int y) { return semiB[x] < semiB[y]; });
+        for (size_t o = 0; o < order.size(); ++o) keys[o] = semiB[order[o]];
+      }
+      // The semitones of the earlier frame mostly rise too: the search goes on from the last
+      // one's place, and starts again when a semitone is lower than the one before.
+      size_t first = 0;
       for (size_t p = 0; p < freqA.size(); ++p) {
-        if (semiA[p] == kNoSemitone) continue;
-        const size_t s = static_cast<size_t>(semiA[p] - kLowest);
-        for (int o = start[s]; o < start[s + 1]; ++o) {
+        const int16_t semitone = semiA[p];
+        if (semitone == kNoSemitone) continue;
+        if (first > 0 && keys[first - 1] >= semitone) first = 0;
+        while (first < keys.size() && keys[first] < semitone) ++first;
+        for (size_t o = first; o < keys.size() && keys[o] == semitone; ++o) {
           // The gap in whole decibels, truncated toward zero, is below 10.
-          const float gap = levelA[p] - levelB[static_cast<size_t>(order[static_cast<size_t>(o)])];
+          const float gap = levelA[p] - levelB[static_cast<size_t>(order[o])];
           if (gap < 10.0f && gap > -10.0f) {
             AppendPeakPair(out, freqA[p], levelA[p]);
           }

@@ -1,6 +1,7 @@
 #include "recognition/refined_onset_notes.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tonvale {
@@ -54,6 +55,31 @@ constexpr double kGapMs = 100.0;
 constexpr double kFoundAfterAttackMs = 50.0;
 // The attack's level is the loudest of the note's first 80 ms.
 constexpr double kAttackMs = 80.0;
+// A sudden onset leaves the long frame centred 30 ms after it within 0.3 dB of its full level
+// (the Hann window's weight before the onset is that small): a note whose first partials still
+// grow by 3 dB from then to 80 ms after the onset has a slow attack (a bow, a breath), which the
+// onsets place where it rises fastest, well after it began. A note whose partials are not there
+// yet 30 ms after the onset began after it.
+constexpr double kSlowAttackDb = 3.0;
+// The first four partials carry an attack (as in the short windows' levels).
+constexpr int kAttackPartials = 4;
+// A slow attack is looked for at most 100 ms before its onset: about a long window, the most
+// that the onsets place it late by; further back lies the previous note.
+constexpr double kBacktrackMs = 100.0;
+// An attack raises several of a note's partials together: one partial that began alone before
+// the others belongs to another sound as well.
+constexpr int kTogether = 2;
+// A bowed or blown attack scoops into its pitch by up to a semitone: a cello's second partial
+// was seen rising 95 cents over its first 50 ms.
+constexpr double kAttackGlideCents = 100.0;
+// A partial missing from one frame of its attack (beating with a fading partial beside it) has
+// not stopped.
+constexpr int kMissedFrames = 1;
+// The long frames span 93 ms: one holds a sound from half that before the sound begins.
+constexpr double kLongFrameMs = 93.0;
+
+// A frame without any of the partials looked for.
+constexpr double kAbsent = -1e300;
 
 double Cents(double a, double b) {
   return 1200.0 * std::log2(a / b);
@@ -76,7 +102,9 @@ OnsetNotes::OnsetNotes(const PeakTable& records, std::span<const std::vector<Fra
       same_(Frames(kSameNoteMs, frameShiftMs)),
       gap_(Frames(kGapMs, frameShiftMs)),
       attack_(Frames(kAttackMs, frameShiftMs)),
-      attackSearch_(Frames(kFoundAfterAttackMs, frameShiftMs)) {}
+      attackSearch_(Frames(kFoundAfterAttackMs, frameShiftMs)),
+      backtrack_(Frames(kBacktrackMs, frameShiftMs)),
+      lead_(Frames(kLongFrameMs / 2, frameShiftMs)) {}
 
 bool OnsetNotes::Found(int note, int64_t t) const {
   if (t < 0 || t >= count_) return false;
@@ -123,14 +151,89 @@ void OnsetNotes::GrownPitches(int64_t onset, HarmonicAnalyser& analyser,
   analyser.Analyse(grownFrequencies_, grownLevels_, out);
 }
 
-TrackedNote OnsetNotes::Follow(int note, int64_t onset, int64_t limit) const {
+namespace {
+
+// Whether one of two pitches (Hz) is within 30 cents of a whole multiple of the other.
+bool InSeries(double a, double b) {
+  const double low = std::min(a, b), high = std::max(a, b);
+  return std::abs(Cents(high, std::round(high / low) * low)) < kSamePartialCents;
+}
+
+}  // namespace
+
+double OnsetNotes::PeakLevel(double frequency, int64_t t, double fundamental) const {
+  if (t < 0 || t >= count_) return kAbsent;
+  const std::span<const float> frequencies = records_.Frequencies(static_cast<int>(t));
+  const std::span<const float> levels = records_.Levels(static_cast<int>(t));
+  double level = kAbsent;
+  for (size_t i = 0; i < frequencies.size(); ++i) {
+    if (!(frequencies[i] > 0.f) ||
+        std::abs(Cents(frequencies[i], frequency)) >= kAttackGlideCents) {
+      continue;
+    }
+    // A peak that is a partial of another pitch found in the frame belongs to that pitch, unless
+    // the two pitches share their series (an octave, or a fundamental found an octave off).
+    bool other = false;
+    for (const FramePitch& p : pitches_[static_cast<size_t>(t)]) {
+      other = other || (fundamental > 0.0 && !InSeries(p.frequency, fundamental) &&
+                        InSeries(frequencies[i], p.frequency) && frequencies[i] >= p.frequency);
+    }
+    if (!other) level = std::max(level, static_cast<double>(levels[i]));
+  }
+  return level;
+}
+
+double OnsetNotes::PartialLevel(double frequency, int64_t t) const {
+  double power = 0.0;
+  for (int h = 1; h <= kAttackPartials; ++h) {
+    const double level = PeakLevel(h * frequency, t, 0.0);
+    if (level != kAbsent) power += std::pow(10.0, level / 10.0);
+  }
+  return power > 0.0 ? 10.0 * std::log10(power) : kAbsent;
+}
+
+int64_t OnsetNotes::AttackStart(int note, int64_t first, int64_t earliest) const {
+  // The pitch as the frames after the attack's first noise find it.
+  double frequency = 0.0;
+  for (int64_t t = std::min(count_ - 1, first + after_); t >= first && frequency == 0.0; --t) {
+    for (const FramePitch& p : pitches_[static_cast<size_t>(t)]) {
+      if (p.note == note) frequency = p.frequency;
+    }
+  }
+  if (!(frequency > 0.0)) return first;
+  const double settled = PartialLevel(frequency, first + settle_);
+  const double later = PartialLevel(frequency, first + after_);
+  if (settled == kAbsent || later < settled + kSlowAttackDb) return first;
+  // Each partial began with the unbroken run of frames up to the onset that hold it; one that
+  // no frame of the walk is without was held by another sound already. The note began with the
+  // first of its partials.
+  const int64_t from = std::max(earliest, first - backtrack_);
+  std::array<int64_t, kAttackPartials> begun;
+  begun.fill(first);
+  for (int h = 1; h <= kAttackPartials; ++h) {
+    int64_t run = first;
+    for (int64_t t = first - 1; t >= from; --t) {
+      if (PeakLevel(h * frequency, t, frequency) != kAbsent) {
+        run = t;
+      } else if (run - t > kMissedFrames) {
+        begun[h - 1] = run;
+        break;
+      }
+    }
+  }
+  std::sort(begun.begin(), begun.end());
+  return begun[kTogether - 1];
+}
+
+TrackedNote OnsetNotes::Follow(int note, int64_t onset, int64_t attack, int64_t limit) const {
   TrackedNote out;
   out.note = note;
   out.firstFrame = onset;
-  // The note lasts to the last frame that finds it before a longer gap, within the limit.
-  int64_t last = onset;
+  // The note lasts to the last frame that finds it before a longer gap, within the limit; the
+  // gap counts from the attack, before which a slow start may not be found at all.
+  int64_t last = attack;
   for (int64_t t = onset; t <= limit && t <= last + gap_; ++t) {
-    if (Found(note, t)) last = t;
+    if (Found(note, t)) last = std::max(last, t);
   }
   out.lastFrame = last;
   // Frames that do not find the pitch take the values of the last one that did (the first
@@ -154,8 +257,9 @@ TrackedNote OnsetNotes::Follow(int note, int64_t onset, int64_t limit) const {
                                                : static_cast<float>(NoteFrequency(note)));
     out.levels.push_back(known != nullptr ? known->level : 0.f);
   }
-  const size_t attack = std::min<size_t>(out.levels.size(), static_cast<size_t>(attack_ + 1));
-  out.onsetLevel = *std::max_element(out.levels.begin(), out.levels.begin() + attack);
+  const auto from = static_cast<size_t>(attack - onset);
+  const size_t to = std::min<size_t>(out.levels.size(), from + static_cast<size_t>(attack_ + 1));
+  out.onsetLevel = *std::max_element(out.levels.begin() + from, out.levels.begin() + to);
   out.partials = found > 0 ? static_cast<float>(partials / found) : 0.f;
   return out;
 }
@@ -246,11 +350,33 @@ std::vector<TrackedNote> OnsetNotes::Notes(std::span<const int64_t> onsets,
   }
   std::vector<TrackedNote> out;
   out.reserve(starts.size());
-  for (size_t i = 0; i < starts.size(); ++i) {
-    // The rise lies between the frame before the onset and the onset's own: the short window
-    // of the frame before already holds the first milliseconds of the note.
-    const int64_t first = std::max<int64_t>(0, starts[i].onset - 1);
-    out.push_back(Follow(starts[i].note, first, std::max(first, limits[i])));
+  std::vector<int64_t> ended(kHighestNote + 1, -1);  // the last frame of each pitch's last note
+  for (size_t group = 0; group < starts.size();) {
+    const int64_t onset = starts[group].onset;
+    size_t end = group;
+    // An onset at which one note rose as a strike does is sudden for every note that starts
+    // there: a note whose own partials rose less was masked by the others, not slow.
+    bool sudden = false;
+    for (; end < starts.size() && starts[end].onset == onset; ++end) {
+      sudden = sudden || energy_.RiseAt(starts[end].note, onset) >= kRestrikeDb;
+    }
+    // The onset found before this one.
+    const auto prior = std::lower_bound(onsets.begin(), onsets.end(), onset);
+    const int64_t before = prior == onsets.begin() ? -lead_ : *std::prev(prior);
+    for (size_t i = group; i < end; ++i) {
+      // The rise lies between the frame before the onset and the onset's own: the short window
+      // of the frame before already holds the first milliseconds of the note.
+      const int64_t first = std::max<int64_t>(0, onset - 1);
+      // A slow attack is not walked back into the half of a long frame after the onset before
+      // it (what the note's partials hold there may belong to the sound that started at it) nor
+      // into its pitch's previous note.
+      const int note = starts[i].note;
+      const int64_t start =
+          sudden ? first : AttackStart(note, first, std::max(before + lead_, ended[note] + 1));
+      out.push_back(Follow(note, start, first, std::max(first, limits[i])));
+      ended[note] = out.back().lastFrame;
+    }
+    group = end;
   }
   return out;
 }

@@ -33,14 +33,26 @@ class OnsetNotes {
   // The share of frames from..to (clamped to the recording) in which `note` was found.
   double FoundShare(int note, int64_t from, int64_t to) const;
   bool Found(int note, int64_t t) const;
-  TrackedNote Follow(int note, int64_t onset, int64_t limit) const;
+  // The note from frame `onset` to its last frame found by `limit`; its attack level is taken
+  // from frame `attack` (>= onset) on.
+  TrackedNote Follow(int note, int64_t onset, int64_t attack, int64_t limit) const;
+  // The level (dB) of the strongest peak of frame t within a semitone of `frequency` Hz;
+  // -1e300 when there is none. With a `fundamental` (Hz, or 0 for none) a peak that is a
+  // partial of another pitch found in the frame is left out.
+  double PeakLevel(double frequency, int64_t t, double fundamental) const;
+  // The power sum (dB) of those levels of the first partials of a fundamental of `frequency` Hz.
+  double PartialLevel(double frequency, int64_t t) const;
+  // Where the note `note` (MIDI) whose onset makes it start at frame `first` began: when its
+  // attack is slow, where its partials appeared, at frame `earliest` at the soonest.
+  int64_t AttackStart(int note, int64_t first, int64_t earliest) const;
 
   const PeakTable& records_;
   std::span<const std::vector<FramePitch>> pitches_;
   PartialEnergy energy_;
   int64_t count_;
   // The spans of the rules, in frames.
-  int before_, after_, settle_, confirm_, sustain_, vote_, same_, gap_, attack_, attackSearch_;
+  int before_, after_, settle_, confirm_, sustain_, vote_, same_, gap_, attack_, attackSearch_,
+      backtrack_, lead_;
   std::vector<float> grownFrequencies_, grownLevels_;
 };
 

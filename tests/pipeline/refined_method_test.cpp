@@ -174,6 +174,48 @@ TEST_F(RefinedMethodTest, EachProcessSaysWhichMethodRuns) {
   EXPECT_NE(session_.log.Lines()[2], kRefinedMethodLine);
 }
 
+// The start (seconds) of every note of the lump file, in order.
+std::vector<double> LumpStarts(const std::string& path) {
+  std::vector<double> starts;
+  std::istringstream lines(testing::ReadFile(path));
+  for (std::string line; std::getline(lines, line);) {
+    const size_t colon = line.find(':');
+    if (colon != std::string::npos && colon > 0 && line.find_first_not_of("0123456789") == colon) {
+      starts.push_back(std::stod(line.substr(0, colon)) / 1000.0);
+    }
+  }
+  return starts;
+}
+
+TEST_F(RefinedMethodTest, NotesStartWhereTheirAttacksBegin) {
+  const double d3 = wavegen::MidiNoteFrequency(50), e3 = wavegen::MidiNoteFrequency(52);
+  const double g3 = wavegen::MidiNoteFrequency(55), a3 = wavegen::MidiNoteFrequency(57);
+  // A bowed tone: rich in partials, with a weak fundamental.
+  const std::vector<double> bowed = {0.3, 1.0, 0.8, 0.6, 0.5, 0.4, 0.3, 0.2};
+  struct Case {
+    const char* what;
+    std::vector<Partials> tones;
+  };
+  const std::vector<Case> cases = {
+      {"a struck tone", {{g3, 0.3, 0.6, Sawtooth(8), 0.3, 0.2, 0.005}}},
+      {"a tone with a 100 ms attack", {{a3, 0.3, 0.8, bowed, 0.3, 0.0, 0.1}}},
+      {"bowed notes played legato, each swelling in under the last 120 ms of the one before",
+       {{d3, 0.2, 0.72, bowed, 0.3, 0.0, 0.1},
+        {e3, 0.8, 0.72, bowed, 0.3, 0.0, 0.15},
+        {d3, 1.4, 0.5, bowed, 0.3, 0.0, 0.15}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> signal(static_cast<size_t>(2.0 * kRate), 0.0);
+    for (const Partials& tone : c.tones) Add(signal, tone);
+    Notes(signal);
+    const std::vector<double> starts = LumpStarts(dir_.File("PeakCombination.txt"));
+    ASSERT_EQ(starts.size(), c.tones.size()) << c.what << "\n" << script_;
+    for (size_t i = 0; i < starts.size(); ++i) {
+      EXPECT_NEAR(starts[i], c.tones[i].start, 0.02) << c.what << ", note " << i;
+    }
+  }
+}
+
 // Cancels a run as soon as process `at` reports progress.
 class CancelAt : public RunProgress::Observer {
  public:
