@@ -47,12 +47,6 @@ constexpr double kGapMs = 100.0;
 constexpr double kFoundAfterAttackMs = 50.0;
 // The attack's level is the loudest of the note's first 80 ms.
 constexpr double kAttackMs = 80.0;
-// A sudden onset leaves the long frame centred 30 ms after it within 0.3 dB of its full level
-// (the Hann window's weight before the onset is that small): a note whose first partials still
-// grow by 3 dB from then to 80 ms after the onset has a slow attack (a bow, a breath), which the
-// onsets place where it rises fastest, well after it began. A note whose partials are not there
-// yet 30 ms after the onset began after it.
-constexpr double kSlowAttackDb = 3.0;
 // The first four partials carry an attack (as in the short windows' levels).
 constexpr int kAttackPartials = 4;
 // A slow attack is looked for at most 100 ms before its onset: about a long window, the most
@@ -193,9 +187,8 @@ int64_t OnsetNotes::AttackStart(int note, int64_t first, int64_t earliest) const
     }
   }
   if (!(frequency > 0.0)) return first;
-  const double settled = PartialLevel(frequency, first + settle_);
-  const double later = PartialLevel(frequency, first + after_);
-  if (settled == kAbsent || later < settled + kSlowAttackDb) return first;
+  // A note whose partials are not there yet 30 ms after the onset began after it.
+  if (PartialLevel(frequency, first + settle_) == kAbsent) return first;
   // Each partial began with the unbroken run of frames up to the onset that hold it; one that
   // no frame of the walk is without was held by another sound already. The note began with the
   // first of its partials.
@@ -339,8 +332,12 @@ std::vector<TrackedNote> OnsetNotes::Notes(std::span<const int64_t> onsets,
   for (size_t group = 0; group < starts.size();) {
     const int64_t onset = starts[group].onset;
     size_t end = group;
-    // An onset at which one note rose as a strike does is sudden for every note that starts
-    // there: a note whose own partials rose less was masked by the others, not slow.
+    // A strike raises a note's first partials in the short windows by 6 dB at its onset, which
+    // places it to within a few milliseconds. At an onset where no note rose that much the
+    // attack is slow (a bow, a breath, a swell), and the onsets place it where it rose fastest,
+    // often well after it began: its notes start where their partials appeared. An onset at
+    // which one note rose as a strike does is sudden for every note that starts there: a note
+    // whose own partials rose less was masked by the others, not slow.
     bool sudden = false;
     for (; end < starts.size() && starts[end].onset == onset; ++end) {
       sudden = sudden || energy_.RiseAt(starts[end].note, onset) >= kRestrikeDb;

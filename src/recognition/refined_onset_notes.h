@@ -42,8 +42,8 @@ class OnsetNotes {
   double PeakLevel(double frequency, int64_t t, double fundamental) const;
   // The power sum (dB) of those levels of the first partials of a fundamental of `frequency` Hz.
   double PartialLevel(double frequency, int64_t t) const;
-  // Where the note `note` (MIDI) whose onset makes it start at frame `first` began: when its
-  // attack is slow, where its partials appeared, at frame `earliest` at the soonest.
+  // Where the note `note` (MIDI) with a slow attack, whose onset makes it start at frame
+  // `first`, began: where its partials appeared, at frame `earliest` at the soonest.
   int64_t AttackStart(int note, int64_t first, int64_t earliest) const;
 
   const PeakTable& records_;
