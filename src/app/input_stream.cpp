@@ -1,12 +1,36 @@
 #include "app/input_stream.h"
 
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace tonvale {
 namespace {
 
 constexpr size_t kBufferSize = 1 << 16;
+
+// The first white-space byte in [p, end), or end. Eight bytes at a time: a byte below 0x21 is
+// flagged by the borrow of subtracting 0x21 from it (bytes from 0x80 on never are), and the
+// lowest flag is exact; a flagged byte that is not white space (a control character) goes on.
+const char* TokenEnd(const char* p, const char* end) {
+  constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+  // The lowest flag is the first byte in memory only on a little-endian machine.
+  while (std::endian::native == std::endian::little && end - p >= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    const uint64_t flags = (word - 0x21 * kOnes) & ~word & kHighs;
+    if (flags == 0) {
+      p += 8;
+      continue;
+    }
+    p += std::countr_zero(flags) / 8;
+    if (IsTokenSpace(static_cast<unsigned char>(*p))) return p;
+    ++p;
+  }
+  while (p < end && !IsTokenSpace(static_cast<unsigned char>(*p))) ++p;
+  return p;
+}
 
 }  // namespace
 
@@ -111,7 +135,7 @@ bool InputStream::ReadToken(std::string& token) {
     // Copy the run that lies in the buffer in one go.
     const char* run = pos_ - 1;
     const char* p = pos_;
-    while (p < end_ && !IsTokenSpace(static_cast<unsigned char>(*p))) ++p;
+    p = TokenEnd(p, end_);
     token.append(run, static_cast<size_t>(p - run));
     pos_ = p;
     if (p < end_) {
@@ -134,8 +158,7 @@ bool InputStream::ReadTokenView(std::string_view& token, std::string& spill) {
     return false;
   }
   const char* run = pos_ - 1;
-  const char* p = pos_;
-  while (p < end_ && !IsTokenSpace(static_cast<unsigned char>(*p))) ++p;
+  const char* p = TokenEnd(pos_, end_);
   if (p < end_) {
     token = std::string_view(run, static_cast<size_t>(p - run));
     pos_ = p + 1;  // the white space that ends the token
@@ -149,7 +172,7 @@ bool InputStream::ReadTokenView(std::string_view& token, std::string& spill) {
     if (c == kEnd || IsTokenSpace(c)) break;
     run = pos_ - 1;
     p = pos_;
-    while (p < end_ && !IsTokenSpace(static_cast<unsigned char>(*p))) ++p;
+    p = TokenEnd(p, end_);
     spill.append(run, static_cast<size_t>(p - run));
     pos_ = p;
   }

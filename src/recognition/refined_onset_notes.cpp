@@ -36,6 +36,14 @@ constexpr double kVoteShare = 0.5;
 // across the onset.
 constexpr double kSustainShare = 0.4;
 constexpr double kRestrikeDb = 6.0;
+// Every partial of the octave, twelfth and double octave of a pitch is one of that pitch's own
+// (its 2nd, 3rd and 4th): when a note that was sounding before an onset decays on through it
+// (a release, a room's reverberation), those partials go on, and where the new note's partials
+// mask its fundamental they read as a pitch of their own. Such a pitch starts a note only when
+// its first partials rise as a restrike's do; a tail decays smoothly and never rises. The note
+// below must have started before the 120 ms ahead of the onset: in a strum or a spread chord the
+// lower note's own attack is still under way and the notes above it start with it.
+constexpr int kHarmonicSteps[] = {12, 19, 24};
 // One attack can make several onsets (a breath, a bow or a key's click before the tone): within
 // 100 ms the same pitch is one note, placed at the onset where its first partials rise most.
 constexpr double kSameNoteMs = 100.0;
@@ -273,14 +281,21 @@ std::vector<TrackedNote> OnsetNotes::Notes(std::span<const int64_t> onsets,
         notes.push_back(note);
       }
     }
+    const auto sounding = [&](int note) {
+      return FoundShare(note, onset - sustain_, onset - settle_) >= kSustainShare;
+    };
     for (int note : notes) {
       if (note < kLowestNote || note > kHighestNote) continue;
       if (FoundShare(note, onset + settle_, onset + confirm_) < kConfirmShare) continue;
       const double rise = energy_.RiseAt(note, onset);
-      if (FoundShare(note, onset - sustain_, onset - settle_) >= kSustainShare &&
-          rise < kRestrikeDb) {
-        continue;
+      bool goesOn = sounding(note);
+      for (int step : kHarmonicSteps) {
+        const int below = note - step;
+        if (goesOn || below < kLowestNote) break;
+        const int last = lastStart[below];
+        goesOn = last >= 0 && starts[last].onset < onset - sustain_ && sounding(below);
       }
+      if (goesOn && rise < kRestrikeDb) continue;
       const int last = lastStart[note];
       if (last >= 0 && onset - starts[last].onset <= same_) {
         if (rise > energy_.RiseAt(note, starts[last].onset)) starts[last].onset = onset;

@@ -21,6 +21,21 @@ TEST(InputStreamTest, TokensSplitOnAsciiWhiteSpaceOnly) {
   std::string token = "stale";
   EXPECT_FALSE(in.ReadToken(token));
   EXPECT_EQ(token, "");
+  // Long tokens are scanned eight bytes at a time: control characters and bytes from 0x80 on
+  // stay inside them, wherever they fall in the eight.
+  const std::string controls[] = {std::string("abcdefg\0hijklmnop\x7f", 18), "拍子拍子拍子　x",
+                                  "yyyyyyyyyyyyyyyyy\x1f\x0e\x08z",
+                                  "\xff\x80\x21\x01\x02\x03\x04\x05"};
+  std::string joined;
+  for (const std::string& each : controls) joined += each + (joined.size() % 2 ? "\r\n" : " \t");
+  InputStream scanned(joined);
+  std::string spill;
+  std::string_view view;
+  for (const std::string& each : controls) {
+    ASSERT_TRUE(scanned.ReadTokenView(view, spill));
+    EXPECT_EQ(view, each);
+  }
+  EXPECT_FALSE(scanned.ReadTokenView(view, spill));
 }
 
 TEST(InputStreamTest, TheSpaceEndingATokenIsConsumedSoALineReadStartsAfterIt) {
