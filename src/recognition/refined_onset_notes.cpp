@@ -358,19 +358,17 @@ std::vector<TrackedNote> OnsetNotes::Notes(std::span<const int64_t> onsets,
     for (; end < starts.size() && starts[end].onset == onset; ++end) {
       sudden = sudden || energy_.RiseAt(starts[end].note, onset) >= kRestrikeDb;
     }
-    // The onset found before this one.
-    const auto prior = std::lower_bound(onsets.begin(), onsets.end(), onset);
-    const int64_t before = prior == onsets.begin() ? -lead_ : *std::prev(prior);
+    // A slow attack is not walked back into the half of a long frame after the last onset at
+    // which notes started: what the note's partials hold there may belong to them.
+    const int64_t after = group > 0 ? starts[group - 1].onset + lead_ : 0;
     for (size_t i = group; i < end; ++i) {
       // The rise lies between the frame before the onset and the onset's own: the short window
       // of the frame before already holds the first milliseconds of the note.
       const int64_t first = std::max<int64_t>(0, onset - 1);
-      // A slow attack is not walked back into the half of a long frame after the onset before
-      // it (what the note's partials hold there may belong to the sound that started at it) nor
-      // into its pitch's previous note.
+      // Nor into its pitch's previous note.
       const int note = starts[i].note;
       const int64_t start =
-          sudden ? first : AttackStart(note, first, std::max(before + lead_, ended[note] + 1));
+          sudden ? first : AttackStart(note, first, std::max(after, ended[note] + 1));
       out.push_back(Follow(note, start, first, std::max(first, limits[i])));
       ended[note] = out.back().lastFrame;
     }
