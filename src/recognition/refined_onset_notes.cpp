@@ -36,14 +36,15 @@ constexpr double kVoteShare = 0.5;
 // across the onset.
 constexpr double kSustainShare = 0.4;
 constexpr double kRestrikeDb = 6.0;
-// Every partial of the octave, twelfth and double octave of a pitch is one of that pitch's own
-// (its 2nd, 3rd and 4th): when a note that was sounding before an onset decays on through it
-// (a release, a room's reverberation), those partials go on, and where the new note's partials
-// mask its fundamental they read as a pitch of their own. Such a pitch starts a note only when
-// its first partials rise as a restrike's do; a tail decays smoothly and never rises. The note
-// below must have started before the 120 ms ahead of the onset: in a strum or a spread chord the
-// lower note's own attack is still under way and the notes above it start with it.
-constexpr int kHarmonicSteps[] = {12, 19, 24};
+// Every partial of the pitches at the 2nd to 6th partial of a note (12, 19, 24, 28 and 31
+// semitones up, each within 14 cents of it) is one of that note's own partials: when a note that
+// was sounding before an onset decays on through it (a release, a room's reverberation), those
+// partials go on, and where the new note's partials mask its fundamental they read as a pitch of
+// their own. Such a pitch starts a note only when its first partials rise as a restrike's do; a
+// tail decays smoothly and never rises. The note below must have started before the 120 ms ahead of
+// the onset: in a strum or a spread chord the lower note's own attack is still under way and the
+// notes above it start with it.
+constexpr int kHarmonicSteps[] = {12, 19, 24, 28, 31};
 // One attack can make several onsets (a breath, a bow or a key's click before the tone): within
 // 100 ms the same pitch is one note, placed at the onset where its first partials rise most.
 constexpr double kSameNoteMs = 100.0;
