@@ -216,11 +216,21 @@ int HarmonicAnalyser::Fundamental(int note) const {
   double strongest = 0.0;
   for (const Match& m : own) strongest = std::max(strongest, m.amplitude);
   const double least = kSeriesSpread * strongest;
+  // Whether the 7th partial of `lower` is a peak of the series (at least `least`).
+  auto seventhPresent = [&](int lower) {
+    const double target = lower * 100.0 + kHarmonicCents[7];
+    auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
+    for (; it != cents_.end() && *it <= target + kToleranceCents; ++it) {
+      if (residual_[static_cast<size_t>(it - cents_.begin())] >= least) return true;
+    }
+    return false;
+  };
   for (int d = kDeepestSubharmonic; d >= 2; --d) {
     const int lower = static_cast<int>(std::lround(note - 12.0 * std::log2(d)));
     if (lower < kLowestNote) continue;
     int positions = 0, present = 0;
     bool firstPresent = false;
+    double oddMax = 0.0;
     for (int h = 1; h < 3 * d; ++h) {
       if (h % d == 0) continue;
       const double target = lower * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
@@ -231,11 +241,19 @@ int HarmonicAnalyser::Fundamental(int note) const {
         if (residual_[static_cast<size_t>(it - cents_.begin())] >= least) {
           ++present;
           if (h == 1) firstPresent = true;
+          oddMax = std::max(oddMax, residual_[static_cast<size_t>(it - cents_.begin())]);
           break;
         }
       }
     }
     if (positions > 0 && 2 * present >= positions + 1 && firstPresent) return lower;
+    // A bowed string's 1st partial can be 20 dB or more under a 2nd that the body raises (the
+    // middle voice of a string trio); the candidate is then that 2nd, and the string's 3rd, 5th
+    // and 7th partials lie between its own, the 3rd and 5th weaker than it. Softer notes of a
+    // chord can fill the 3rd's and 5th's places (a fifth and a tenth above), seldom the 7th's.
+    if (d == 2 && positions == 3 && present == 2 && !firstPresent && oddMax < own[0].amplitude &&
+        seventhPresent(lower))
+      return lower;
   }
   return note;
 }

@@ -74,6 +74,12 @@ TEST(HarmonicAnalyserTest, FindsTheFundamentalsThatExplainTheFrame) {
       {"an octave that raises the low string's 4th, 6th and 8th partials too is two notes",
        {{45, {0, 72, 60, 62, 55, 57, 50, 52, 46, 44}}},
        {45, 57}},
+      {"a string whose 1st partial is lost under a resonant 2nd is still its own note",
+       {{59, {0, 62, 56, 58, 50, 52, 48, 48}}},
+       {59}},
+      {"softer chord tones a fifth and a tenth above do not make a note an octave down",
+       {{60, falling}, {67, {66, 60, 56, 53}}, {76, {66, 60, 56}}},
+       {60, 67, 76}},
   };
   for (const Case& c : cases) {
     Peaks peaks;
