@@ -36,6 +36,15 @@ constexpr double kVoteShare = 0.5;
 // across the onset.
 constexpr double kSustainShare = 0.4;
 constexpr double kRestrikeDb = 6.0;
+// Every partial of the pitches at the 2nd to 6th partial of a note (12, 19, 24, 28 and 31
+// semitones up, each within 14 cents of it) is one of that note's own partials: when a note that
+// was sounding before an onset decays on through it (a release, a room's reverberation), those
+// partials go on, and where the new note's partials mask its fundamental they read as a pitch of
+// their own. Such a pitch starts a note only when its first partials rise as a restrike's do; a
+// tail decays smoothly and never rises. The note below must have started before the 120 ms ahead of
+// the onset: in a strum or a spread chord the lower note's own attack is still under way and the
+// notes above it start with it.
+constexpr int kHarmonicSteps[] = {12, 19, 24, 28, 31};
 // One attack can make several onsets (a breath, a bow or a key's click before the tone): within
 // 100 ms the same pitch is one note, placed at the onset where its first partials rise most.
 constexpr double kSameNoteMs = 100.0;
@@ -273,14 +282,21 @@ std::vector<TrackedNote> OnsetNotes::Notes(std::span<const int64_t> onsets,
         notes.push_back(note);
       }
     }
+    const auto sounding = [&](int note) {
+      return FoundShare(note, onset - sustain_, onset - settle_) >= kSustainShare;
+    };
     for (int note : notes) {
       if (note < kLowestNote || note > kHighestNote) continue;
       if (FoundShare(note, onset + settle_, onset + confirm_) < kConfirmShare) continue;
       const double rise = energy_.RiseAt(note, onset);
-      if (FoundShare(note, onset - sustain_, onset - settle_) >= kSustainShare &&
-          rise < kRestrikeDb) {
-        continue;
+      bool goesOn = sounding(note);
+      for (int step : kHarmonicSteps) {
+        const int below = note - step;
+        if (goesOn || below < kLowestNote) break;
+        const int last = lastStart[below];
+        goesOn = last >= 0 && starts[last].onset < onset - sustain_ && sounding(below);
       }
+      if (goesOn && rise < kRestrikeDb) continue;
       const int last = lastStart[note];
       if (last >= 0 && onset - starts[last].onset <= same_) {
         if (rise > energy_.RiseAt(note, starts[last].onset)) starts[last].onset = onset;
@@ -342,19 +358,17 @@ std::vector<TrackedNote> OnsetNotes::Notes(std::span<const int64_t> onsets,
     for (; end < starts.size() && starts[end].onset == onset; ++end) {
       sudden = sudden || energy_.RiseAt(starts[end].note, onset) >= kRestrikeDb;
     }
-    // The onset found before this one.
-    const auto prior = std::lower_bound(onsets.begin(), onsets.end(), onset);
-    const int64_t before = prior == onsets.begin() ? -lead_ : *std::prev(prior);
+    // A slow attack is not walked back into the half of a long frame after the last onset at
+    // which notes started: what the note's partials hold there may belong to them.
+    const int64_t after = group > 0 ? starts[group - 1].onset + lead_ : 0;
     for (size_t i = group; i < end; ++i) {
       // The rise lies between the frame before the onset and the onset's own: the short window
       // of the frame before already holds the first milliseconds of the note.
       const int64_t first = std::max<int64_t>(0, onset - 1);
-      // A slow attack is not walked back into the half of a long frame after the onset before
-      // it (what the note's partials hold there may belong to the sound that started at it) nor
-      // into its pitch's previous note.
+      // Nor into its pitch's previous note.
       const int note = starts[i].note;
       const int64_t start =
-          sudden ? first : AttackStart(note, first, std::max(before + lead_, ended[note] + 1));
+          sudden ? first : AttackStart(note, first, std::max(after, ended[note] + 1));
       out.push_back(Follow(note, start, first, std::max(first, limits[i])));
       ended[note] = out.back().lastFrame;
     }

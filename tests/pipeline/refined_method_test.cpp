@@ -207,6 +207,10 @@ TEST_F(RefinedMethodTest, NotesStartWhereTheirAttacksBegin) {
        {{d3, 0.2, 0.68, bowed, 0.3, 0.0, 0.1},
         {e3, 0.8, 0.68, bowed, 0.2, 0.0, 0.1},
         {d3, 1.4, 0.5, bowed, 0.3, 0.0, 0.1}}},
+      {"bowed notes a whole tone apart, legato",
+       {{a3, 0.2, 0.72, bowed, 0.3, 0.0, 0.1},
+        {g3, 0.8, 0.72, bowed, 0.3, 0.0, 0.1},
+        {a3, 1.4, 0.5, bowed, 0.3, 0.0, 0.1}}},
   };
   for (const Case& c : cases) {
     std::vector<double> signal(static_cast<size_t>(2.0 * kRate), 0.0);
