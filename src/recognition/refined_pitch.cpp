@@ -139,6 +139,68 @@ double HarmonicAnalyser::Collect(int note, std::vector<Match>& matches) const {
   return sum;
 }
 
+int HarmonicAnalyser::OwnPartials(int note, const std::vector<FramePitch>& found,
+                                  size_t high) const {
+  // Two notes a fifth apart lie on the series of the note an octave below the lower one, so
+  // that phantom has partials too; they are all on harmonics of notes found, while a real low
+  // note has partials (not on its 3rd's series) that no other note explains.
+  std::vector<FramePitch> others;
+  for (size_t k = 0; k < found.size(); ++k) {
+    if (k != high) others.push_back(found[k]);
+  }
+  int own = 0;
+  for (int h : {1, 2, 4, 5, 7, 8}) {
+    const double target = note * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
+    if (NoteFrequency(target / 100.0) > kHighestPartialHz) break;
+    auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
+    if (it == cents_.end() || *it > target + kToleranceCents) continue;
+    if (!Shared(note, h, others)) ++own;
+  }
+  return own;
+}
+
+bool HarmonicAnalyser::TwelfthSounds(int note) const {
+  // A note with a 1st partial that can be heard is found before its 3rd, so only a low note
+  // whose 1st partial is 20 dB or more under its 3rd can be outranked by it.
+  auto level = [&](int h) {
+    const double target = note * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
+    double best = 0.0;
+    auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
+    for (; it != cents_.end() && *it <= target + kToleranceCents; ++it)
+      best = std::max(best, amplitude_[static_cast<size_t>(it - cents_.begin())]);
+    return best;
+  };
+  if (level(1) > kSeriesSpread * level(3)) return true;
+  // A second note a twelfth up raises the low note's 6th, 9th and 12th partials above their
+  // neighbours as well as its 3rd; a resonance of the body or bore that lifts the 3rd does not
+  // lift them all. One of them under a neighbour is enough to call the 3rd timbre.
+  for (int h = 6; h <= 12 && (h + 1) * NoteFrequency(note) <= kHighestPartialHz; h += 3) {
+    const double odd = std::max(level(h - 1), level(h + 1));
+    if (odd > 0.0 && level(h) <= odd) return false;
+  }
+  return true;
+}
+
+double HarmonicAnalyser::SumOverLow(int high, int low) {
+  // The same smooth-envelope cancellation as in the search, on the whole spectrum: what the
+  // twelfth would have left had the low note been found first.
+  std::vector<double> kept = residual_;
+  residual_ = amplitude_;
+  std::vector<Match> partials;
+  Collect(low, partials);
+  for (size_t h = 0; h < partials.size(); ++h) {
+    const Match& m = partials[h];
+    if (m.peak < 0) continue;
+    double around = m.amplitude, count = 1.0;
+    if (h > 0) around += partials[h - 1].amplitude, count += 1.0;
+    if (h + 1 < partials.size()) around += partials[h + 1].amplitude, count += 1.0;
+    residual_[m.peak] -= std::min(m.amplitude, around / count);
+  }
+  const double sum = Collect(high, partials);
+  residual_.swap(kept);
+  return sum;
+}
+
 int HarmonicAnalyser::Fundamental(int note) const {
   // A series spaced f0 / d apart has the fundamental f0 / d, even when its first partial is
   // weaker than the higher ones: look for the partials between the candidate's own (those of
@@ -200,6 +262,7 @@ void HarmonicAnalyser::Analyse(std::span<const float> frequencies, std::span<con
     cents_.swap(c);
     residual_.swap(r);
   }
+  amplitude_ = residual_;
   if (cents_.empty()) {
     std::fill(firstSalience_.begin(), firstSalience_.end(), 0.0);
     return;
@@ -264,6 +327,26 @@ void HarmonicAnalyser::Analyse(std::span<const float> frequencies, std::span<con
         salience_[n] = 0.0;
     }
     salience_[note - kLowestNote] = 0.0;
+  }
+  // A bowed or blown low note (cello D2) can have a 1st partial too weak to be a peak and a 3rd
+  // raised by a body resonance; its 3rd then outranks it and is taken as a note before the low
+  // note itself is found beside it. A note a twelfth above one found after it is that note's
+  // 3rd partial when the low note has partials of its own, the twelfth would not have passed
+  // its bar had the low note been found first, and the low note's series shows no second note.
+  for (size_t i = 0; i < pitches.size();) {
+    bool overtone = false;
+    for (size_t j = i + 1; j < pitches.size() && !overtone; ++j) {
+      overtone = pitches[i].note == pitches[j].note + 19 &&
+                 OwnPartials(pitches[j].note, pitches, i) >= 2 &&
+                 SumOverLow(pitches[i].note, pitches[j].note) < kHarmonicShare * first &&
+                 !TwelfthSounds(pitches[j].note);
+    }
+    if (overtone) {
+      pitches.erase(pitches.begin() + static_cast<std::ptrdiff_t>(i));
+      combs_.erase(combs_.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
   }
 }
 

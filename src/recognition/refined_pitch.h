@@ -48,10 +48,19 @@ class HarmonicAnalyser {
   // The fundamental of the harmonic series that `note` belongs to: itself, or a note an
   // integer ratio below whose partials fill the gaps between its own.
   int Fundamental(int note) const;
+  // The harmonic sum of `high` once the smooth envelope of `low` is removed from the whole
+  // spectrum (linear); the search's residue is left as it was.
+  double SumOverLow(int high, int low);
+  // Whether a second note a twelfth above `note` sounds, judged on the whole spectrum.
+  bool TwelfthSounds(int note) const;
+  // How many of the 1st, 2nd, 4th, 5th, 7th and 8th partials of `note` are peaks that no note
+  // of `found` but found[high] has a harmonic on (0 .. 6).
+  int OwnPartials(int note, const std::vector<FramePitch>& found, size_t high) const;
 
-  std::vector<double> cents_;     // peaks in cents above MIDI note 0
-  std::vector<double> residual_;  // what is left of each peak's amplitude
-  std::vector<double> salience_;  // per candidate note
+  std::vector<double> cents_;      // peaks in cents above MIDI note 0
+  std::vector<double> residual_;   // what is left of each peak's amplitude
+  std::vector<double> amplitude_;  // each peak's amplitude before any cancellation
+  std::vector<double> salience_;   // per candidate note
   std::vector<double> firstSalience_;
   std::vector<Match> matches_;
   std::vector<std::vector<double>> combs_;  // the partial amplitudes of each note found

@@ -61,6 +61,13 @@ TEST(HarmonicAnalyserTest, FindsTheFundamentalsThatExplainTheFrame) {
         {59, {70, 64, 60, 56, 52, 48}},
         {62, {70, 68, 58, 54, 50, 46}}},
        {55, 59, 62}},
+      // Levels measured on a cello's D2: no 1st partial, a resonant 3rd.
+      {"a low string's resonant third partial is not a note",
+       {{38, {0, 65, 72, 51, 65, 67, 58, 63, 60, 57, 52, 50}}},
+       {38}},
+      {"a twelfth that raises the low string's 6th, 9th and 12th partials too is two notes",
+       {{38, {0, 65, 72, 51, 65, 69, 58, 63, 64, 57, 52, 55}}},
+       {38, 57}},
   };
   for (const Case& c : cases) {
     Peaks peaks;
