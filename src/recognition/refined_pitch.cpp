@@ -139,17 +139,18 @@ double HarmonicAnalyser::Collect(int note, std::vector<Match>& matches) const {
   return sum;
 }
 
-int HarmonicAnalyser::OwnPartials(int note, const std::vector<FramePitch>& found,
+int HarmonicAnalyser::OwnPartials(int note, int ratio, const std::vector<FramePitch>& found,
                                   size_t high) const {
   // Two notes a fifth apart lie on the series of the note an octave below the lower one, so
   // that phantom has partials too; they are all on harmonics of notes found, while a real low
-  // note has partials (not on its 3rd's series) that no other note explains.
+  // note has partials (not on the upper note's series) that no other note explains.
   std::vector<FramePitch> others;
   for (size_t k = 0; k < found.size(); ++k) {
     if (k != high) others.push_back(found[k]);
   }
   int own = 0;
-  for (int h : {1, 2, 4, 5, 7, 8}) {
+  for (int h = 1; h <= kRelatedHarmonics; ++h) {
+    if (h % ratio == 0) continue;
     const double target = note * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
     if (NoteFrequency(target / 100.0) > kHighestPartialHz) break;
     auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
@@ -159,9 +160,9 @@ int HarmonicAnalyser::OwnPartials(int note, const std::vector<FramePitch>& found
   return own;
 }
 
-bool HarmonicAnalyser::TwelfthSounds(int note) const {
-  // A note with a 1st partial that can be heard is found before its 3rd, so only a low note
-  // whose 1st partial is 20 dB or more under its 3rd can be outranked by it.
+bool HarmonicAnalyser::UpperSounds(int note, int ratio) const {
+  // A note with a 1st partial that can be heard is found before its 2nd or 3rd, so only a low
+  // note whose 1st partial is 20 dB or more under that partial can be outranked by it.
   auto level = [&](int h) {
     const double target = note * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
     double best = 0.0;
@@ -170,11 +171,13 @@ bool HarmonicAnalyser::TwelfthSounds(int note) const {
       best = std::max(best, amplitude_[static_cast<size_t>(it - cents_.begin())]);
     return best;
   };
-  if (level(1) > kSeriesSpread * level(3)) return true;
-  // A second note a twelfth up raises the low note's 6th, 9th and 12th partials above their
-  // neighbours as well as its 3rd; a resonance of the body or bore that lifts the 3rd does not
-  // lift them all. One of them under a neighbour is enough to call the 3rd timbre.
-  for (int h = 6; h <= 12 && (h + 1) * NoteFrequency(note) <= kHighestPartialHz; h += 3) {
+  if (level(1) > kSeriesSpread * level(ratio)) return true;
+  // A second note an octave or a twelfth up raises the low note's 2nd to 4th multiples of
+  // that ratio above their neighbours as well as the first; a resonance of the body or bore
+  // that lifts one partial does not lift them all. One of them under a neighbour is enough to
+  // call the raised partial timbre.
+  for (int h = 2 * ratio; h <= 4 * ratio && (h + 1) * NoteFrequency(note) <= kHighestPartialHz;
+       h += ratio) {
     const double odd = std::max(level(h - 1), level(h + 1));
     if (odd > 0.0 && level(h) <= odd) return false;
   }
@@ -330,16 +333,19 @@ void HarmonicAnalyser::Analyse(std::span<const float> frequencies, std::span<con
   }
   // A bowed or blown low note (cello D2) can have a 1st partial too weak to be a peak and a 3rd
   // raised by a body resonance; its 3rd then outranks it and is taken as a note before the low
-  // note itself is found beside it. A note a twelfth above one found after it is that note's
-  // 3rd partial when the low note has partials of its own, the twelfth would not have passed
-  // its bar had the low note been found first, and the low note's series shows no second note.
+  // note itself is found beside it. A string's 2nd partial raised by the body (the middle voice
+  // of a string trio) is taken the same way, an octave up. A note a twelfth or an octave above
+  // one found after it is that note's partial when the low note has partials of its own, the
+  // upper note would not have passed its bar had the low note been found first, and the low
+  // note's series shows no second note.
   for (size_t i = 0; i < pitches.size();) {
     bool overtone = false;
     for (size_t j = i + 1; j < pitches.size() && !overtone; ++j) {
-      overtone = pitches[i].note == pitches[j].note + 19 &&
-                 OwnPartials(pitches[j].note, pitches, i) >= 2 &&
+      const int interval = pitches[i].note - pitches[j].note;
+      const int ratio = interval == 19 ? 3 : interval == 12 ? 2 : 0;
+      overtone = ratio > 0 && OwnPartials(pitches[j].note, ratio, pitches, i) >= 2 &&
                  SumOverLow(pitches[i].note, pitches[j].note) < kHarmonicShare * first &&
-                 !TwelfthSounds(pitches[j].note);
+                 !UpperSounds(pitches[j].note, ratio);
     }
     if (overtone) {
       pitches.erase(pitches.begin() + static_cast<std::ptrdiff_t>(i));

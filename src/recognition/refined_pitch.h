@@ -51,11 +51,12 @@ class HarmonicAnalyser {
   // The harmonic sum of `high` once the smooth envelope of `low` is removed from the whole
   // spectrum (linear); the search's residue is left as it was.
   double SumOverLow(int high, int low);
-  // Whether a second note a twelfth above `note` sounds, judged on the whole spectrum.
-  bool TwelfthSounds(int note) const;
-  // How many of the 1st, 2nd, 4th, 5th, 7th and 8th partials of `note` are peaks that no note
-  // of `found` but found[high] has a harmonic on (0 .. 6).
-  int OwnPartials(int note, const std::vector<FramePitch>& found, size_t high) const;
+  // Whether a second note at `ratio` (2: an octave, 3: a twelfth) times the frequency of
+  // `note` sounds, judged on the whole spectrum.
+  bool UpperSounds(int note, int ratio) const;
+  // How many of the 1st to 8th partials of `note` that are not multiples of `ratio` (2 or 3)
+  // are peaks that no note of `found` but found[high] has a harmonic on (0 .. 6).
+  int OwnPartials(int note, int ratio, const std::vector<FramePitch>& found, size_t high) const;
 
   std::vector<double> cents_;      // peaks in cents above MIDI note 0
   std::vector<double> residual_;   // what is left of each peak's amplitude

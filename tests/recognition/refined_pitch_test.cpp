@@ -68,6 +68,12 @@ TEST(HarmonicAnalyserTest, FindsTheFundamentalsThatExplainTheFrame) {
       {"a twelfth that raises the low string's 6th, 9th and 12th partials too is two notes",
        {{38, {0, 65, 72, 51, 65, 69, 58, 63, 64, 57, 52, 55}}},
        {38, 57}},
+      {"a low string's resonant second partial is not a note",
+       {{45, {0, 72, 60, 58, 55, 52, 50, 48, 46, 44}}},
+       {45}},
+      {"an octave that raises the low string's 4th, 6th and 8th partials too is two notes",
+       {{45, {0, 72, 60, 62, 55, 57, 50, 52, 46, 44}}},
+       {45, 57}},
   };
   for (const Case& c : cases) {
     Peaks peaks;
