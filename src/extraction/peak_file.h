@@ -121,14 +121,21 @@ std::string_view SeparatorLine();
 // separator and "\n".
 void AppendWorkFileHeader(std::string& out, const WorkFileHeader& header);
 
-// Appends one peak of a record, "%0.2f %0.2f ", in one piece.
-inline void AppendPeakPair(std::string& out, double frequency, double level) {
-  char text[2 * kFixed2Room + 2];
+// One peak of a record, "%0.2f %0.2f ", written at `text` (room for kPeakPairRoom bytes); the
+// length is returned.
+inline constexpr size_t kPeakPairRoom = 2 * kFixed2Room + 2;
+inline size_t WritePeakPair(char* text, double frequency, double level) {
   char* end = WriteFixed2(text, frequency);
   *end++ = ' ';
   end = WriteFixed2(end, level);
   *end++ = ' ';
-  out.append(text, static_cast<size_t>(end - text));
+  return static_cast<size_t>(end - text);
+}
+
+// Appends one peak of a record in one piece.
+inline void AppendPeakPair(std::string& out, double frequency, double level) {
+  char text[kPeakPairRoom];
+  out.append(text, WritePeakPair(text, frequency, level));
 }
 
 // Appends one record: "%d: ", "%0.2f %0.2f " for each pair, "end\n".

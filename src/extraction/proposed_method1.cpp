@@ -150,11 +150,15 @@ void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordSource& frames
         if (semitone == kNoSemitone) continue;
         if (first > 0 && keys[first - 1] >= semitone) first = 0;
         while (first < keys.size() && keys[first] < semitone) ++first;
+        // A peak is written once for every match: its text is made at the first.
+        char text[kPeakPairRoom];
+        size_t length = 0;
         for (size_t o = first; o < keys.size() && keys[o] == semitone; ++o) {
           // The gap in whole decibels, truncated toward zero, is below 10.
           const float gap = levelA[p] - levelB[static_cast<size_t>(order[o])];
           if (gap < 10.0f && gap > -10.0f) {
-            AppendPeakPair(out, freqA[p], levelA[p]);
+            if (length == 0) length = WritePeakPair(text, freqA[p], levelA[p]);
+            out.append(text, length);
           }
         }
       }
