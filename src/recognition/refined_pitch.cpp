@@ -184,13 +184,7 @@ bool HarmonicAnalyser::UpperSounds(int note, int ratio) const {
   return true;
 }
 
-double HarmonicAnalyser::SumOverLow(int high, int low) {
-  // The same smooth-envelope cancellation as in the search, on the whole spectrum: what the
-  // twelfth would have left had the low note been found first.
-  std::vector<double> kept = residual_;
-  residual_ = amplitude_;
-  std::vector<Match> partials;
-  Collect(low, partials);
+void HarmonicAnalyser::CancelSmoothEnvelope(const std::vector<Match>& partials) {
   for (size_t h = 0; h < partials.size(); ++h) {
     const Match& m = partials[h];
     if (m.peak < 0) continue;
@@ -199,6 +193,16 @@ double HarmonicAnalyser::SumOverLow(int high, int low) {
     if (h + 1 < partials.size()) around += partials[h + 1].amplitude, count += 1.0;
     residual_[m.peak] -= std::min(m.amplitude, around / count);
   }
+}
+
+double HarmonicAnalyser::SumOverLow(int high, int low) {
+  // The same smooth-envelope cancellation as in the search, on the whole spectrum: what the
+  // twelfth would have left had the low note been found first.
+  std::vector<double> kept = residual_;
+  residual_ = amplitude_;
+  std::vector<Match> partials;
+  Collect(low, partials);
+  CancelSmoothEnvelope(partials);
   const double sum = Collect(high, partials);
   residual_.swap(kept);
   return sum;
@@ -329,16 +333,7 @@ void HarmonicAnalyser::Analyse(std::span<const float> frequencies, std::span<con
                                                        : NoteFrequency(note));
     pitches.push_back(pitch);
 
-    // Remove what a smooth envelope through the note's partials predicts of each: a partial
-    // much stronger than its neighbours is shared with another note and keeps the excess.
-    for (size_t h = 0; h < matches_.size(); ++h) {
-      const Match& m = matches_[h];
-      if (m.peak < 0) continue;
-      double around = m.amplitude, count = 1.0;
-      if (h > 0) around += matches_[h - 1].amplitude, count += 1.0;
-      if (h + 1 < matches_.size()) around += matches_[h + 1].amplitude, count += 1.0;
-      residual_[m.peak] -= std::min(m.amplitude, around / count);
-    }
+    CancelSmoothEnvelope(matches_);
     // Only candidates that could still pass need their sums again; cancellation only lowers
     // them.
     for (int n = 0; n < kCandidates; ++n) {

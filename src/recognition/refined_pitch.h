@@ -45,6 +45,10 @@ class HarmonicAnalyser {
   // The weighted harmonic sum of every candidate over the residual amplitudes.
   void Salience();
   double Collect(int note, std::vector<Match>& matches) const;
+  // Lowers the residual of each matched partial by what a smooth envelope through it and its
+  // neighbours predicts: a partial much stronger than its neighbours is shared with another
+  // note and keeps the excess.
+  void CancelSmoothEnvelope(const std::vector<Match>& partials);
   // The fundamental of the harmonic series that `note` belongs to: itself, or a note an
   // integer ratio below whose partials fill the gaps between its own.
   int Fundamental(int note) const;
