@@ -112,17 +112,22 @@ double NoteOf(double frequency) {
 HarmonicAnalyser::HarmonicAnalyser()
     : salience_(kCandidates, 0.0), firstSalience_(kCandidates, 0.0) {}
 
+HarmonicAnalyser::PeakSpan HarmonicAnalyser::PeaksNear(double targetCents) const {
+  const auto first = std::lower_bound(cents_.begin(), cents_.end(), targetCents - kToleranceCents);
+  const auto last = std::upper_bound(first, cents_.end(), targetCents + kToleranceCents);
+  return {static_cast<size_t>(first - cents_.begin()), static_cast<size_t>(last - cents_.begin())};
+}
+
 double HarmonicAnalyser::Collect(int note, std::vector<Match>& matches) const {
   matches.clear();
   const double f0 = NoteFrequency(note);
   double sum = 0.0;
   for (int h = 1; h <= kMostHarmonics && h * f0 <= kHighestPartialHz; ++h) {
     const double target = note * 100.0 + kHarmonicCents[h];
-    auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
+    const PeakSpan near = PeaksNear(target);
     Match best;
-    for (; it != cents_.end() && *it <= target + kToleranceCents; ++it) {
-      const int j = static_cast<int>(it - cents_.begin());
-      if (residual_[j] > best.amplitude) best = {j, residual_[j]};
+    for (size_t j = near.begin; j < near.end; ++j) {
+      if (residual_[j] > best.amplitude) best = {static_cast<int>(j), residual_[j]};
     }
     matches.push_back(best);
     sum += best.amplitude * (f0 + kWeightA) / (h * f0 + kWeightB);
@@ -153,9 +158,8 @@ int HarmonicAnalyser::OwnPartials(int note, int ratio, const std::vector<FramePi
     if (h % ratio == 0) continue;
     const double target = note * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
     if (NoteFrequency(target / 100.0) > kHighestPartialHz) break;
-    auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
-    if (it == cents_.end() || *it > target + kToleranceCents) continue;
-    if (!Shared(note, h, others)) ++own;
+    const PeakSpan near = PeaksNear(target);
+    if (near.begin < near.end && !Shared(note, h, others)) ++own;
   }
   return own;
 }
@@ -165,10 +169,9 @@ bool HarmonicAnalyser::UpperSounds(int note, int ratio) const {
   // note whose 1st partial is 20 dB or more under that partial can be outranked by it.
   auto level = [&](int h) {
     const double target = note * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
+    const PeakSpan near = PeaksNear(target);
     double best = 0.0;
-    auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
-    for (; it != cents_.end() && *it <= target + kToleranceCents; ++it)
-      best = std::max(best, amplitude_[static_cast<size_t>(it - cents_.begin())]);
+    for (size_t j = near.begin; j < near.end; ++j) best = std::max(best, amplitude_[j]);
     return best;
   };
   if (level(1) > kSeriesSpread * level(ratio)) return true;
@@ -222,10 +225,9 @@ int HarmonicAnalyser::Fundamental(int note) const {
   const double least = kSeriesSpread * strongest;
   // Whether the 7th partial of `lower` is a peak of the series (at least `least`).
   auto seventhPresent = [&](int lower) {
-    const double target = lower * 100.0 + kHarmonicCents[7];
-    auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
-    for (; it != cents_.end() && *it <= target + kToleranceCents; ++it) {
-      if (residual_[static_cast<size_t>(it - cents_.begin())] >= least) return true;
+    const PeakSpan near = PeaksNear(lower * 100.0 + kHarmonicCents[7]);
+    for (size_t j = near.begin; j < near.end; ++j) {
+      if (residual_[j] >= least) return true;
     }
     return false;
   };
@@ -240,12 +242,12 @@ int HarmonicAnalyser::Fundamental(int note) const {
       const double target = lower * 100.0 + 1200.0 * std::log2(static_cast<double>(h));
       if (NoteFrequency(target / 100.0) > kHighestPartialHz) break;
       ++positions;
-      auto it = std::lower_bound(cents_.begin(), cents_.end(), target - kToleranceCents);
-      for (; it != cents_.end() && *it <= target + kToleranceCents; ++it) {
-        if (residual_[static_cast<size_t>(it - cents_.begin())] >= least) {
+      const PeakSpan near = PeaksNear(target);
+      for (size_t j = near.begin; j < near.end; ++j) {
+        if (residual_[j] >= least) {
           ++present;
           if (h == 1) firstPresent = true;
-          oddMax = std::max(oddMax, residual_[static_cast<size_t>(it - cents_.begin())]);
+          oddMax = std::max(oddMax, residual_[j]);
           break;
         }
       }

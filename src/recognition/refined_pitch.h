@@ -44,6 +44,11 @@ class HarmonicAnalyser {
   };
   // The weighted harmonic sum of every candidate over the residual amplitudes.
   void Salience();
+  // The peaks (indices into cents_, begin .. end) within the tolerance of `targetCents`.
+  struct PeakSpan {
+    size_t begin, end;
+  };
+  PeakSpan PeaksNear(double targetCents) const;
   double Collect(int note, std::vector<Match>& matches) const;
   // Lowers the residual of each matched partial by what a smooth envelope through it and its
   // neighbours predicts: a partial much stronger than its neighbours is shared with another
