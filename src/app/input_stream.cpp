@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/numbers.h"
+
 namespace tonvale {
 namespace {
 
@@ -157,12 +159,42 @@ bool InputStream::ReadTokenView(std::string_view& token, std::string& spill) {
     token = {};
     return false;
   }
+  FinishToken(token, spill);
+  return true;
+}
+
+bool InputStream::ReadNumberTokenView(std::string_view& token, std::string& spill, bool& isNumber,
+                                      double& value) {
+  int c;
+  do {
+    c = Get();
+  } while (c != kEnd && IsTokenSpace(c));
+  isNumber = false;
+  if (c == kEnd) {
+    token = {};
+    return false;
+  }
+  // A number that ends in white space inside the buffer is the whole token.
+  const char* const run = pos_ - 1;
+  const char* const stop = ScanShortDecimal(run, end_, value);
+  if (stop != nullptr && stop < end_ && IsTokenSpace(static_cast<unsigned char>(*stop))) {
+    token = std::string_view(run, static_cast<size_t>(stop - run));
+    pos_ = stop + 1;
+    isNumber = true;
+    return true;
+  }
+  FinishToken(token, spill);
+  return true;
+}
+
+void InputStream::FinishToken(std::string_view& token, std::string& spill) {
+  int c;
   const char* run = pos_ - 1;
   const char* p = TokenEnd(pos_, end_);
   if (p < end_) {
     token = std::string_view(run, static_cast<size_t>(p - run));
     pos_ = p + 1;  // the white space that ends the token
-    return true;
+    return;
   }
   // The token reaches the end of the buffer: the rest comes with the next refill.
   spill.assign(run, static_cast<size_t>(p - run));
@@ -177,7 +209,6 @@ bool InputStream::ReadTokenView(std::string_view& token, std::string& spill) {
     pos_ = p;
   }
   token = spill;
-  return true;
 }
 
 std::string InputStream::ReadToken() {

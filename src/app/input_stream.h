@@ -64,6 +64,11 @@ class InputStream {
   // the stream; a token that crosses a refill of the buffer is gathered in `spill` and the view
   // shows that. Saves copying the many short tokens of a work file.
   bool ReadTokenView(std::string_view& token, std::string& spill);
+  // ReadTokenView, reading a number of the work files' shape (see ScanShortDecimal) as it goes:
+  // true in `isNumber`, and its value in `value`, when the whole token is one. Saves a second
+  // pass over the many numbers of a work file.
+  bool ReadNumberTokenView(std::string_view& token, std::string& spill, bool& isNumber,
+                           double& value);
 
   // Reads up to and including the next LF; `line` gets the bytes before it, without a CR that
   // ends the line, so LF and CR LF files read alike. False at the end of input when nothing
@@ -82,6 +87,8 @@ class InputStream {
   struct FileTag {};
   InputStream(FileTag, const std::string& path);
   int Refill();
+  // The rest of a token whose first byte, at pos_ - 1, has been read.
+  void FinishToken(std::string_view& token, std::string& spill);
 
   std::FILE* file_ = nullptr;
   bool open_ = false;

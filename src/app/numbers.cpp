@@ -61,11 +61,17 @@ namespace {
 constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
-// The tokens of the work files: an optional minus, digits, a point and digits, and nothing
-// after them, with at most 15 digits. False for anything else, which the full reading takes.
+// The tokens of the work files, with nothing after them; false for anything else, which the
+// full reading takes.
 bool ShortDecimal(std::string_view text, double& value) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
+  const char* const end = text.data() + text.size();
+  const char* const stop = ScanShortDecimal(text.data(), end, value);
+  return stop != nullptr && stop == end;
+}
+
+}  // namespace
+
+const char* ScanShortDecimal(const char* p, const char* end, double& value) {
   const bool negative = p < end && *p == '-';
   if (negative) ++p;
   uint64_t mantissa = 0;
@@ -78,14 +84,12 @@ bool ShortDecimal(std::string_view text, double& value) {
     decimals = static_cast<size_t>(p - point);
     digits += decimals;
   }
-  if (p != end || digits == 0 || digits > 15) return false;
+  if (digits == 0 || digits > 15) return nullptr;
   // As below: both terms are exact doubles and one division rounds correctly.
   const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[decimals];
   value = negative ? -magnitude : magnitude;
-  return true;
+  return p;
 }
-
-}  // namespace
 
 double LeadingDecimal(std::string_view text) {
   if (double value; ShortDecimal(text, value)) return value;

@@ -25,6 +25,12 @@ int32_t ClampToInt32(int64_t value);
 // for a double all read as 0, so no reader ever meets a number that is not finite.
 double LeadingDecimal(std::string_view text);
 
+// The numbers of the work files, read where they lie: from `p` (before `end`), an optional
+// minus, digits, and optionally a point and digits, 1 to 15 digits in all. Returns the first
+// byte after them and sets `value` to what LeadingDecimal gives for that text; returns null,
+// leaving `value` alone, when the bytes from `p` do not start such a number.
+const char* ScanShortDecimal(const char* p, const char* end, double& value);
+
 // The float nearest to `value`, as IEEE rounding gives it: values beyond the float range become
 // infinities of their sign instead of being an undefined conversion.
 float NarrowToFloat(double value);

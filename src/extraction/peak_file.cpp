@@ -45,7 +45,7 @@ int ReadPeakFile(InputStream& in, PeakTable& table) {
 
 PeakRecordReader::PeakRecordReader(InputStream& in) : in_(in) {
   SkipLines(in_, 4);
-  more_ = in_.ReadTokenView(token_, spill_);
+  more_ = Read();
 }
 
 bool PeakRecordReader::NextRecord(int32_t& label) {
@@ -54,23 +54,23 @@ bool PeakRecordReader::NextRecord(int32_t& label) {
   }
   if (!more_ || token_ == "end_of_file") return false;
   label = ClampToInt32(LeadingInteger(token_));
-  more_ = in_.ReadTokenView(token_, spill_);
+  more_ = Read();
   inRecord_ = true;
   return true;
 }
 
 bool PeakRecordReader::NextPeak(float& frequency, float& level) {
   if (!inRecord_) return false;
-  if (!more_ || token_ == "end") {
-    if (more_) more_ = in_.ReadTokenView(token_, spill_);
+  if (!more_ || (!isNumber_ && token_ == "end")) {
+    if (more_) more_ = Read();
     inRecord_ = false;
     return false;
   }
-  frequency = NarrowToFloat(LeadingDecimal(token_));
+  frequency = NarrowToFloat(Number());
   // A file cut after a frequency gives the peak a level of 0.
-  more_ = in_.ReadTokenView(token_, spill_);
-  level = NarrowToFloat(LeadingDecimal(token_));
-  if (more_) more_ = in_.ReadTokenView(token_, spill_);
+  more_ = Read();
+  level = NarrowToFloat(Number());
+  if (more_) more_ = Read();
   return true;
 }
 

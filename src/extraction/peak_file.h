@@ -83,9 +83,15 @@ class PeakRecordReader final : public PeakRecordSource {
   bool NextPeak(float& frequency, float& level) override;
 
  private:
+  // The next token into token_, with its value when it is a plain number.
+  bool Read() { return in_.ReadNumberTokenView(token_, spill_, isNumber_, number_); }
+  double Number() const { return isNumber_ ? number_ : LeadingDecimal(token_); }
+
   InputStream& in_;
   std::string_view token_;  // in the stream's buffer, or in spill_
   std::string spill_;
+  bool isNumber_ = false;  // token_ is a plain number, number_
+  double number_ = 0.0;
   bool more_ = false;      // token_ holds the next token of the input
   bool inRecord_ = false;  // NextPeak may still find peaks
 };
