@@ -11,7 +11,7 @@
 #include "dsp/worker_pool.h"
 #include "extraction/work_file.h"
 #include "recognition/lump_joining.h"
-#include "recognition/lump_line_writer.h"
+#include "recognition/lump_pipe.h"
 #include "recognition/peak_linking.h"
 
 namespace tonvale {
@@ -25,15 +25,20 @@ void LogSweep(MessageLog& log, int joins) {
   log.AppendLog("");
 }
 
-// A joined lump goes to the lump file when it is loud enough; the file's text goes out a
-// megabyte at a time.
-void WriteIfLoud(const Lump& lump, float threshold, std::string& text, OutputFile& output) {
-  if (IsLoudEnough(lump, threshold)) {
-    AppendPeakRecord(text, lump.start, lump.frequencies, lump.levels);
-  }
+// A lump line of a lump file; the file's text goes out a megabyte at a time.
+void WriteLumpLine(int64_t label, std::span<const float> frequencies, std::span<const float> levels,
+                   std::string& text, OutputFile& output) {
+  AppendPeakRecord(text, label, frequencies, levels);
   if (text.size() > kWriteBytes) {
     output.Write(text);
     text.clear();
+  }
+}
+
+// A joined lump goes to the lump file when it is loud enough.
+void WriteIfLoud(const Lump& lump, float threshold, std::string& text, OutputFile& output) {
+  if (IsLoudEnough(lump, threshold)) {
+    WriteLumpLine(lump.start, lump.frequencies, lump.levels, text, output);
   }
 }
 
@@ -149,24 +154,13 @@ class JoinAsLinked {
     }
   }
 
-  // The joined lumps' file, for the writer, when the joining goes on here.
-  std::optional<LumpLineWriter::File> File() {
-    if (joins_ < 0) return std::nullopt;
-    return LumpLineWriter::File{&text_, &output_};
-  }
-
   // Joins the lumps that `next` hands over, each written to the first pass's text as it
-  // comes; the loud ones go to `writer`'s file `file`. False when the lumps have to be joined
+  // comes; the loud ones go to the joined lumps' file. False when the lumps have to be joined
   // over the written file after all (they came out of start order).
-  bool Join(const std::function<bool(Lump& lump)>& next, LumpLineWriter& writer, size_t file) {
+  bool Join(const std::function<bool(Lump& lump)>& next) {
     if (joins_ < 0) return false;
     joins_ = JoinLumpsInStartOrder(
-        next,
-        [&](size_t, Lump& lump) {
-          if (IsLoudEnough(lump, threshold_)) {
-            writer.Add(file, lump.start, lump.frequencies, lump.levels);
-          }
-        },
+        next, [&](size_t, Lump& lump) { WriteIfLoud(lump, threshold_, text_, output_); },
         read_.FrameRate(), shortestPeakTime_);
     return joins_ >= 0;
   }
@@ -237,27 +231,49 @@ int PeakCombination(Session& session) {
   PeakLinker linker(frames.RecordsReadAhead(session.analysisThreads), frames.header.LoopCount,
                     keepGoing);
   std::optional<JoinAsLinked> joining;
-  std::vector<LumpLineWriter::File> files = {{&text, &output}};
-  if (settings.ProposedMethod2 == kSwitchOn) {
-    joining.emplace(session, text, shortestPeakTime);
-    if (auto file = joining->File()) files.push_back(*file);
-  }
-  // Declared after every file it writes, so that it stops before they go.
-  LumpLineWriter writer(files, WorkerPool::Resolve(session.analysisThreads) > 1);
+  if (settings.ProposedMethod2 == kSwitchOn) joining.emplace(session, text, shortestPeakTime);
+  // Takes the lumps in order: each goes to the first pass's text, unless the caller writes it,
+  // and while the joining goes on here, to the joining pass as the written file would give it
+  // back.
+  auto takeLumps = [&](const LumpPipe::Source& next, bool writeFirstPass) {
+    int64_t label;
+    std::span<const float> frequencies, levels;
+    auto nextLump = [&](Lump* readBack) {
+      if (!next(label, frequencies, levels)) return false;
+      if (writeFirstPass) WriteLumpLine(label, frequencies, levels, text, output);
+      if (readBack != nullptr) ReadBack(label, frequencies, levels, *readBack);
+      return true;
+    };
+    if (joining) joining->Join([&](Lump& lump) { return nextLump(&lump); });
+    while (nextLump(nullptr)) {
+    }
+  };
   int frame;
   std::vector<float> frequencies;
   std::vector<float> levels;
-  // The next lump goes to the first pass's text, and to `readBack` as the file would give it.
-  auto nextLump = [&](Lump* readBack) {
-    if (!linker.Next(frame, frequencies, levels)) return false;
-    writer.Add(0, frameRate * frame, frequencies, levels);
-    if (readBack != nullptr) ReadBack(frameRate * frame, frequencies, levels, *readBack);
-    return true;
-  };
-  if (joining) joining->Join([&](Lump& lump) { return nextLump(&lump); }, writer, 1);
-  while (nextLump(nullptr)) {
+  if (WorkerPool::Resolve(session.analysisThreads) > 1) {
+    // With a second core the lumps go on there while this thread links them: to the joining
+    // pass when there is one, this thread writing the first pass's text, the lighter share;
+    // else to the first pass's text.
+    const bool writeHere = joining.has_value();
+    LumpPipe pipe([&](const LumpPipe::Source& next) { takeLumps(next, !writeHere); });
+    while (linker.Next(frame, frequencies, levels)) {
+      if (writeHere) WriteLumpLine(frameRate * frame, frequencies, levels, text, output);
+      pipe.Add(frameRate * frame, frequencies, levels);
+    }
+    pipe.Finish();
+  } else {
+    takeLumps(
+        [&](int64_t& label, std::span<const float>& lumpFrequencies,
+            std::span<const float>& lumpLevels) {
+          if (!linker.Next(frame, frequencies, levels)) return false;
+          label = frameRate * frame;
+          lumpFrequencies = frequencies;
+          lumpLevels = levels;
+          return true;
+        },
+        true);
   }
-  writer.Finish();
   const LinkingResult& linked = linker.Result();
   // Cancelled: the half-made file is dropped and the previous one stays.
   if (session.progress.Cancelled()) {
