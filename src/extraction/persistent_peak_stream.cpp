@@ -12,9 +12,9 @@
 namespace tonvale {
 namespace {
 
-// Records per item of work: a frame's record takes about as long as its analysis takes to
-// hand out, so items are larger than the frame loop's.
-constexpr int64_t kRecordsPerItem = 64;
+// Records per item of work: a batch holds a few hundred frames at most, and small items share
+// it out evenly.
+constexpr int64_t kRecordsPerItem = 16;
 // The records go to the file in pieces of about this size.
 constexpr size_t kWritePiece = 1 << 20;
 
@@ -38,6 +38,8 @@ PersistentPeakStream::PersistentPeakStream(int shift, int frameRate, int64_t loo
     matchers_[0].AppendRecord(records_, m * frameRate_, kNone, kNone);
     if (records_.size() >= kWritePiece) Spill();
   }
+  // Once there is room for the header, the records that follow go straight to the file.
+  if (headerRoom_ >= 0) Spill();
 }
 
 void PersistentPeakStream::StartBatch(int64_t first, int64_t last, size_t) {
@@ -90,7 +92,13 @@ void PersistentPeakStream::EndBatch() {
       matchers_[worker].AppendRecord(out, m * frameRate_, At(m - shift_), At(m));
     }
   });
-  for (size_t item = 0; item < items; ++item) records_ += pieces_[item];
+  for (size_t item = 0; item < items; ++item) {
+    if (headerRoom_ < 0) {
+      records_ += pieces_[item];
+    } else {
+      file_.Write(pieces_[item]);
+    }
+  }
   if (records_.size() >= kWritePiece) Spill();
 }
 

@@ -37,7 +37,8 @@ struct Case {
 };
 
 // Proposed method 1 in the frame loop writes what the first pass followed by the pass over its
-// file writes, and logs the same lines: for R of 0, of several frames and beyond the last frame,
+// file writes, and logs the same lines: for R of 0, of several frames and beyond the last frame
+// (a megabyte of empty records),
 // for no frame at all, and for megabytes of records that are written before the level range is
 // known (the whole recording is one batch: the room made for the header is sized from the
 // starting range, and the header turns out shorter).
