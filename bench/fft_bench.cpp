@@ -45,6 +45,20 @@ void BM_RealFft(benchmark::State& state) {
 }
 BENCHMARK(BM_RealFft)->Arg(4096)->Arg(32768);
 
+// A frame of 512 samples zero-padded to 4,096 points, as the default settings analyse it.
+void BM_ZeroPaddedRealFft(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0)), filled = static_cast<int>(state.range(1));
+  RealFft plan;
+  plan.Prepare(n);
+  std::vector<double> x = Noise(static_cast<size_t>(filled));
+  std::vector<double> re(static_cast<size_t>(n / 2 + 1)), im(re.size());
+  for (auto _ : state) {
+    plan.Forward(x.data(), re.data(), im.data(), filled);
+    benchmark::DoNotOptimize(re.data());
+  }
+}
+BENCHMARK(BM_ZeroPaddedRealFft)->Args({4096, 512});
+
 void BM_SpectrumFft(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   SpectrumFftCache cache;

@@ -257,7 +257,54 @@ TONVALE_VECTOR_CLONES void TableStages(double* re, double* im, int n, int L, con
   }
 }
 
+// The radix-4 stage of quarter length L >= 4 whose four input runs of each group are constant,
+// one value each from the blocks (four blocks to a group, see ForwardFromBlocks): the same
+// operations on the same values as Radix4Stage<false> on the runs written out.
+TONVALE_VECTOR_CLONES void ForwardStageFromBlocks(const double* blockRe, const double* blockIm,
+                                                  double* re, double* im, int n, int L,
+                                                  const double* table) {
+  // Forward rotations take the table's sines as they are (Radix4Stage multiplies them by 1).
+  for (int g = 0, j = 0; g < n; g += 4 * L, j += 4) {
+    double* r0 = re + g;
+    double* i0 = im + g;
+    const Quad a0r = Quad{} + blockRe[j], a0i = Quad{} + blockIm[j];
+    const Quad b0r = Quad{} + blockRe[j + 1], b0i = Quad{} + blockIm[j + 1];
+    const Quad c0r = Quad{} + blockRe[j + 2], c0i = Quad{} + blockIm[j + 2];
+    const Quad d0r = Quad{} + blockRe[j + 3], d0i = Quad{} + blockIm[j + 3];
+    for (int k = 0; k < L; k += 4) {
+      const double* t = table + static_cast<size_t>(k) * 6;
+      Quad ar = a0r, ai = a0i, br = b0r, bi = b0i, cr = c0r, ci = c0i, dr = d0r, di = d0i;
+      Rotate(br, bi, Load(t + 8), Load(t + 12));
+      Rotate(cr, ci, Load(t), Load(t + 4));
+      Rotate(dr, di, Load(t + 16), Load(t + 20));
+      Butterfly<false>(ar, ai, br, bi, cr, ci, dr, di);
+      Store(r0 + k, ar), Store(i0 + k, ai);
+      Store(r0 + L + k, br), Store(i0 + L + k, bi);
+      Store(r0 + 2 * L + k, cr), Store(i0 + 2 * L + k, ci);
+      Store(r0 + 3 * L + k, dr), Store(i0 + 3 * L + k, di);
+    }
+  }
+}
+
 }  // namespace
+
+void ComplexFft::ForwardFromBlocks(const double* blockRe, const double* blockIm, int levelsDone,
+                                   double* re, double* im) const {
+  const int n = n_;
+  const int L = 1 << levelsDone;
+  // The table's stages start at FirstQuarter(oddLog2_); those before L are skipped.
+  const double* table = twiddles_.data();
+  for (int l = FirstQuarter(oddLog2_); l < L; l *= 4) table += 6 * static_cast<size_t>(l);
+  if (4 * L > n) {
+    // Nothing is left to merge: the blocks are the transform's runs.
+    for (int j = 0; j < n / L; ++j) {
+      for (int c = 0; c < L; ++c) re[j * L + c] = blockRe[j], im[j * L + c] = blockIm[j];
+    }
+    return;
+  }
+  ForwardStageFromBlocks(blockRe, blockIm, re, im, n, L, table);
+  TableStages(re, im, n, 4 * L, table + 6 * static_cast<size_t>(L), false);
+}
 
 // The stages run from level `levelsDone` on: 0, or the end of a stage (StageBoundaryAtMost).
 template <bool kInverse>

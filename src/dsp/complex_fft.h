@@ -27,6 +27,13 @@ class ComplexFft {
   // order, each element 2^levelsDone times, which is what those levels would make of it.
   void ForwardFromBitReversed(double* re, double* im, int levelsDone = 0) const;
   void InverseFromBitReversed(double* re, double* im) const;
+  // The forward transform of data whose first `levelsDone` levels of merging (at least 2, the
+  // end of a stage) made only constant runs, as they make of input that is zero past
+  // n / 2^levelsDone: run j of 2^levelsDone elements, in bit-reversed order, holds blockRe[j],
+  // blockIm[j] (n / 2^levelsDone of each). Writes the transform to re, im; the same as writing
+  // each value 2^levelsDone times and calling ForwardFromBitReversed, without the copies.
+  void ForwardFromBlocks(const double* blockRe, const double* blockIm, int levelsDone, double* re,
+                         double* im) const;
   // The most levels, up to `levels`, after which a stage ends.
   int StageBoundaryAtMost(int levels) const;
   uint32_t BitReversed(int j) const { return reversed_[static_cast<size_t>(j)]; }

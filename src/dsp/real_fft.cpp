@@ -28,7 +28,9 @@ bool RealFft::Prepare(int n) {
   if (h > 0 && !half_.Prepare(h)) return false;
   const size_t quarter = static_cast<size_t>(n / 4) + 1;
   if (!TryAssign(cos_, quarter) || !TryAssign(sin_, quarter) ||
-      !TryAssign(zr_, static_cast<size_t>(h)) || !TryAssign(zi_, static_cast<size_t>(h))) {
+      !TryAssign(zr_, static_cast<size_t>(h)) || !TryAssign(zi_, static_cast<size_t>(h)) ||
+      !TryAssign(blockRe_, static_cast<size_t>(h / 4)) ||
+      !TryAssign(blockIm_, static_cast<size_t>(h / 4))) {
     return false;
   }
   // Angles up to a quarter turn; the quarter point itself is exact.
@@ -148,8 +150,20 @@ void RealFft::Forward(const double* x, double* re, double* im, int filled, doubl
   int levels = 0;
   while ((2 << levels) <= h && (h >> (levels + 1)) >= pairs) ++levels;
   levels = half_.StageBoundaryAtMost(levels);
-  CopyBitReversed(half_, x, filled, 1 << levels, zr, zi);
-  half_.ForwardFromBitReversed(zr, zi, levels);
+  if (levels >= 2) {
+    // The merged runs are constant: one value each, without writing the copies.
+    double* br = blockRe_.data();
+    double* bi = blockIm_.data();
+    for (int m = 0; m < h >> levels; ++m) {
+      const uint32_t j = half_.BitReversed(m) >> levels;
+      br[j] = 2 * m < filled ? x[2 * m] : 0.0;
+      bi[j] = 2 * m + 1 < filled ? x[2 * m + 1] : 0.0;
+    }
+    half_.ForwardFromBlocks(br, bi, levels, zr, zi);
+  } else {
+    CopyBitReversed(half_, x, filled, 1 << levels, zr, zi);
+    half_.ForwardFromBitReversed(zr, zi, levels);
+  }
   re[0] = (zr[0] + zi[0]) * scale;
   im[0] = 0.0 * scale;
   re[h] = (zr[0] - zi[0]) * scale;

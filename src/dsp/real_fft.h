@@ -31,6 +31,7 @@ class RealFft {
   ComplexFft half_;
   std::vector<double> cos_, sin_;  // of 2 pi k / n for k = 0 .. n/4
   std::vector<double> zr_, zi_;
+  std::vector<double> blockRe_, blockIm_;  // the constant runs of a zero-padded input
 };
 
 }  // namespace tonvale

@@ -5,7 +5,6 @@
 
 #include "app/numbers.h"
 #include "dsp/double_array.h"
-#include "dsp/spectral_maxima.h"
 #include "extraction/peak_file.h"
 
 namespace tonvale {
@@ -43,10 +42,8 @@ bool SpectralPeakPicker::Prepare(int frameLength, int virtualLength, double leve
   const double floorPower = std::pow(10.0, levelFloorDb / 10.0);
   powerFloor_ = floorPower > kTinyPower ? floorPower * kSureMargin : 0.0;
   const size_t bins = static_cast<size_t>(virtualLength / 2 + 1);
-  // The sieve of candidate maxima reads four bins at a time, up to three past the spectrum.
   if (!TryAssign(frame_, static_cast<size_t>(virtualLength)) || !TryAssign(re_, bins) ||
-      !TryAssign(im_, bins) || !TryAssign(power_, bins + 3) ||
-      !TryAssign(candidates_, static_cast<size_t>(std::max(highestBin_, 0)))) {
+      !TryAssign(im_, bins) || !TryAssign(power_, bins)) {
     return false;
   }
   // Builds the transform tables now, so that a failure shows before the first frame.
@@ -98,11 +95,7 @@ void SpectralPeakPicker::Pick(std::span<const double> signal, int64_t start,
   }
   const double* power = power_.data();
   const double binWidth = kAnalysisRate / virtualLength_;
-  // The sieve passes exactly the bins that the test below does not turn away.
-  const int candidates =
-      CandidateMaxima(power, last, powerFloor_, kSureMargin, kTinyPower, candidates_.data());
-  for (int c = 0; c < candidates; ++c) {
-    const int k = candidates_[static_cast<size_t>(c)];
+  for (int k = 1; k <= last; ++k) {
     const double p = power[k];
     if (p < powerFloor_ || SurelyBelow(p, power[k - 1]) || SurelyBelow(p, power[k + 1])) {
       continue;

@@ -66,7 +66,6 @@ class SpectralPeakPicker {
   double powerFloor_ = 0.0;  // a power below this is surely under the level floor
   SpectrumFftCache fft_;
   std::vector<double> frame_, re_, im_, power_;
-  std::vector<int> candidates_;  // the bins that may be peaks, of the frame at hand
 };
 
 }  // namespace tonvale
