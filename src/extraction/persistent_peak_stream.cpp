@@ -123,7 +123,8 @@ void PersistentPeakStream::Spill() {
     file_.Write(std::string(room.size(), ' '));
   }
   file_.Write(records_);
-  records_.clear();
+  // Later records go straight to the file: the memory is not needed again.
+  std::string().swap(records_);
 }
 
 bool PersistentPeakStream::Finish(const LevelRange& range) {
