@@ -217,7 +217,7 @@ void AppendFixed(std::string& out, double value, int decimals) {
   out.append(buffer, static_cast<size_t>(result.ptr - buffer));
 }
 
-float ReadBackFixed2(float value) {
+float ReadBackFixed2(double value) {
   uint64_t hundredths;
   // Up to 15 digits the reader divides the digits by 100, exactly as here.
   if (Hundredths(value, hundredths) && hundredths < uint64_t{1000000000000000}) {

@@ -48,8 +48,9 @@ inline constexpr size_t kFixed2Room = 320;
 char* WriteFixed2(char* out, double value);
 
 // What a reader of the text that AppendFixed(out, value, 2) appends takes back as a float,
-// NarrowToFloat(LeadingDecimal(text)), without writing and parsing the text.
-float ReadBackFixed2(float value);
+// NarrowToFloat(LeadingDecimal(text)), without writing and parsing the text. A float widens to
+// a double exactly, so floats and doubles alike come here.
+float ReadBackFixed2(double value);
 
 // printf-style formatting into a string. Floating-point conversions follow the C locale as
 // long as no front end changes LC_NUMERIC (the window keeps it at "C").

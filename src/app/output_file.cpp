@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -114,6 +115,60 @@ bool OutputFile::OverwriteAt(int64_t offset, std::string_view bytes) {
     good_ = false;
   }
   return good_;
+}
+
+namespace {
+
+constexpr size_t kMoveChunk = 1 << 20;
+
+bool ReadAt(int fd, char* bytes, size_t size, int64_t offset) {
+  while (size > 0) {
+    const ssize_t got = pread(fd, bytes, size, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    bytes += got, size -= static_cast<size_t>(got), offset += got;
+  }
+  return true;
+}
+
+bool WriteAt(int fd, const char* bytes, size_t size, int64_t offset) {
+  while (size > 0) {
+    const ssize_t put = pwrite(fd, bytes, size, static_cast<off_t>(offset));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    bytes += put, size -= static_cast<size_t>(put), offset += put;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool OutputFile::MoveTail(int64_t from, int64_t to) {
+  const int fd = fileno(file_);
+  const int64_t rest = written_ - from;
+  std::string chunk(static_cast<size_t>(std::min<int64_t>(rest, kMoveChunk)), '\0');
+  // Chunks go in the order that never overwrites bytes still to be moved: from the end when
+  // the tail moves later, from the start when it moves earlier.
+  for (int64_t done = 0; done < rest;) {
+    const int64_t size = std::min<int64_t>(rest - done, kMoveChunk);
+    const int64_t at = to > from ? rest - done - size : done;
+    if (!ReadAt(fd, chunk.data(), static_cast<size_t>(size), from + at) ||
+        !WriteAt(fd, chunk.data(), static_cast<size_t>(size), to + at)) {
+      return false;
+    }
+    done += size;
+  }
+  if (to < from && ftruncate(fd, static_cast<off_t>(to + rest)) != 0) return false;
+  written_ = to + rest;
+  return std::fseek(file_, 0, SEEK_END) == 0;
+}
+
+bool OutputFile::ReplaceHead(int64_t oldSize, std::string_view bytes) {
+  if (file_ == nullptr || !Flush()) return false;
+  if (oldSize < 0 || oldSize > written_) return false;
+  const int64_t newSize = static_cast<int64_t>(bytes.size());
+  if (newSize != oldSize && !MoveTail(oldSize, newSize)) good_ = false;
+  return good_ && OverwriteAt(0, bytes);
 }
 
 bool OutputFile::Commit() {

@@ -40,6 +40,12 @@ class OutputFile {
   // size; the bytes are written as given.
   bool OverwriteAt(int64_t offset, std::string_view bytes);
 
+  // Replaces the first `oldSize` bytes already written with `bytes`, which may be longer or
+  // shorter: the rest of the file moves to follow them. For a header known only at the end that
+  // was given room of a guessed size; a right guess costs no move. False when a read or write
+  // fails (the file then fails its commit too).
+  bool ReplaceHead(int64_t oldSize, std::string_view bytes);
+
   // Renames the finished file into place. False, leaving the previous file, on any failure.
   bool Commit();
 
@@ -51,6 +57,8 @@ class OutputFile {
 
  private:
   bool Flush();
+  // Moves the bytes from `from` to the end so that they start at `to`, and ends the file there.
+  bool MoveTail(int64_t from, int64_t to);
 
   std::FILE* file_ = nullptr;
   Mode mode_ = Mode::kText;

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "app/numbers.h"
 #include "dsp/worker_pool.h"
-#include "extraction/peak_file_writer.h"
 
 namespace tonvale {
 namespace {
@@ -29,6 +27,7 @@ bool FrameAnalysis::Prepare(int frameRate, int frameLength, int virtualLength, d
   signal_.clear();
   range_ = LevelRange();
   pickers_ = std::vector<SpectralPeakPicker>(pool.size());
+  found_.resize(pool.size());
   for (SpectralPeakPicker& picker : pickers_) {
     if (!picker.Prepare(frameLength, virtualLength, levelFloorDb)) return false;
   }
@@ -39,43 +38,41 @@ void FrameAnalysis::SetFrameCount(int64_t loopCount) {
   loopCount_ = loopCount;
 }
 
-void FrameAnalysis::Add(std::span<const double> run, PeakFileWriter& peaks) {
+void FrameAnalysis::Add(std::span<const double> run, FramePeakSink& sink) {
   if (next_ > loopCount_) return;  // no frame will use these samples
   signal_.insert(signal_.end(), run.begin(), run.end());
   const int64_t known = signalFrom_ + static_cast<int64_t>(signal_.size());
   // Frame m needs the samples up to (m - 1) * step + frameLength - 1.
   const int64_t last = known < frameLength_ ? 0 : (known - frameLength_) / step_ + 1;
-  Analyse(std::min(last, loopCount_), peaks);
+  Analyse(std::min(last, loopCount_), sink);
 }
 
-void FrameAnalysis::Finish(PeakFileWriter& peaks) {
-  Analyse(loopCount_, peaks);
+void FrameAnalysis::Finish(FramePeakSink& sink) {
+  Analyse(loopCount_, sink);
   std::vector<double>().swap(signal_);
 }
 
-void FrameAnalysis::Analyse(int64_t last, PeakFileWriter& peaks) {
+void FrameAnalysis::Analyse(int64_t last, FramePeakSink& sink) {
   while (next_ <= last) {
     const int64_t count = last - next_ + 1;
     const size_t items = static_cast<size_t>((count + kFramesPerItem - 1) / kFramesPerItem);
-    records_.resize(items);
     ranges_.assign(items, LevelRange());
     const int64_t first = next_;
     const std::span<const double> signal(signal_);
+    sink.StartBatch(first, last, items);
     pool_->Run(items, [&](size_t item, unsigned worker) {
-      std::string& out = records_[item];
-      out.clear();
+      std::vector<PickedPeak>& found = found_[worker];
       const int64_t from = first + static_cast<int64_t>(item) * kFramesPerItem;
       const int64_t to = std::min(last, from + kFramesPerItem - 1);
       for (int64_t m = from; m <= to; ++m) {
-        AppendInteger(out, frameRate_ * m);
-        out += ": ";
-        pickers_[worker].AnalyseFrame(signal, (m - 1) * step_ - signalFrom_, *window_, out,
+        found.clear();
+        pickers_[worker].AnalyseFrame(signal, (m - 1) * step_ - signalFrom_, *window_, found,
                                       ranges_[item]);
-        out += "end\n";
+        sink.Frame(item, m, frameRate_ * m, found);
       }
     });
+    sink.EndBatch();
     for (size_t item = 0; item < items; ++item) {
-      peaks.Write(records_[item]);
       range_.MaxdB = std::max(range_.MaxdB, ranges_[item].MaxdB);
       range_.MindB = std::min(range_.MindB, ranges_[item].MindB);
     }

@@ -17,6 +17,7 @@
 #include "extraction/frame_analysis.h"
 #include "extraction/peak_file_writer.h"
 #include "extraction/peak_picker.h"
+#include "extraction/persistent_peak_stream.h"
 #include "extraction/proposed_method1.h"
 #include "extraction/recording_reader.h"
 #include "extraction/wave_header_report.h"
@@ -154,11 +155,11 @@ Refusal RefusalOf(const Recording& recording) {
 }
 
 // Reads the recording to its end and, with frames to take it, brings it to the analysis rate
-// (through `down`, when given) and hands the signal to them. 1 when the recording cannot be read
-// on (the source has said why in the log) or when the run was cancelled; the blocks read are
-// reported to `progress`.
+// (through `down`, when given) and hands the signal to them, their peaks going to `sink`. 1 when
+// the recording cannot be read on (the source has said why in the log) or when the run was
+// cancelled; the blocks read are reported to `progress`.
 int StreamSignal(Recording& recording, StreamingDownSampler* down, FrameAnalysis* frames,
-                 PeakFileWriter& peaks, RunProgress& progress) {
+                 FramePeakSink& sink, RunProgress& progress) {
   const size_t length = static_cast<size_t>(recording.sampleCount);
   std::vector<double> block(size_t{1} << 16), signal;
   size_t taken = 0;
@@ -174,28 +175,29 @@ int StreamSignal(Recording& recording, StreamingDownSampler* down, FrameAnalysis
         std::min(static_cast<size_t>(got), length - std::min(length, taken)));
     taken += run.size();
     if (down == nullptr) {
-      frames->Add(run, peaks);
+      frames->Add(run, sink);
       continue;
     }
     signal.clear();
     down->Add(run, signal);
-    frames->Add(signal, peaks);
+    frames->Add(signal, sink);
   }
   if (frames == nullptr) return 0;
   if (down != nullptr) {
     signal.clear();
     down->Finish(signal);
-    frames->Add(signal, peaks);
+    frames->Add(signal, sink);
   }
-  frames->Finish(peaks);
+  frames->Finish(sink);
   return 0;
 }
 
 // Ends the run once the signal has been read: with the refusal, with the unknown window (the peak
-// file keeping its header and the first frame's label), or with the finished peak file and the
-// result lines.
+// file keeping its header and the first frame's label), or with the finished peak file (the
+// persistent peaks' when `persistent` made its records) and the result lines.
 int Report(MessageLog& log, const std::string& wavePath, int frameRate, const Recording& recording,
-           const Refusal& refusal, const FrameAnalysis& frames, PeakFileWriter& peaks) {
+           const Refusal& refusal, const FrameAnalysis& frames, PeakFileWriter& peaks,
+           PersistentPeakStream* persistent) {
   const bool converted = refusal.line.empty() || refusal.afterConversion;
   recording.LogReading(log);
   if (converted && recording.rate > kAnalysisRate) {
@@ -219,7 +221,10 @@ int Report(MessageLog& log, const std::string& wavePath, int frameRate, const Re
     peaks.KeepPartial();
     return 1;
   }
-  if (!peaks.Finish(frames.range().MaxdB, frames.range().MindB)) {
+  const bool written = persistent != nullptr
+                           ? persistent->Finish(frames.range())
+                           : peaks.Finish(frames.range().MaxdB, frames.range().MindB);
+  if (!written) {
     log.AppendLog("err: cannot write! PeakExtraction.txt");
     return 1;
   }
@@ -283,21 +288,32 @@ int Run(Session& session, const std::string& wavePath) {
     return stop();
   }
   frames.SetFrameCount(analyse ? recording.loopCount : 0);
-  if (analyse) peaks.WriteHeader(s.FrameRate, recording.loopCount, wavePath);
-  // Reading and the frames are most of the work; proposed method 1 rewrites the file afterwards.
-  const bool secondPass = s.ProposedMethod1 == kSwitchOn;
-  session.progress.SetSpan(0.0, secondPass ? 0.85 : 1.0);
+  // With proposed method 1 the frames' peaks go straight into the records of the persistent
+  // peaks: the first pass's records are never written. Runs that stop early leave what the
+  // first pass leaves.
+  std::unique_ptr<PersistentPeakStream> persistent;
+  if (analyse && s.ProposedMethod1 == kSwitchOn) {
+    persistent = std::make_unique<PersistentPeakStream>(
+        AdjacentShiftFrames(s.AdjacentShift, s.FrameLength, s.FrameRate), s.FrameRate,
+        recording.loopCount, wavePath, frames.range(), pool, peaks);
+  } else if (analyse) {
+    peaks.WriteHeader(s.FrameRate, recording.loopCount, wavePath);
+  }
+  session.progress.SetSpan(0.0, 1.0);
   // A recording that cannot be read to its end, or a cancelled run, leaves the previous peak
   // file.
-  if (StreamSignal(recording, down ? &downSampler : nullptr, convert ? &frames : nullptr, peaks,
+  FramePeakSink& sink = persistent ? static_cast<FramePeakSink&>(*persistent) : peaks;
+  if (StreamSignal(recording, down ? &downSampler : nullptr, convert ? &frames : nullptr, sink,
                    session.progress) != 0) {
     return 1;
   }
-  if (Report(log, wavePath, s.FrameRate, recording, refusal, frames, peaks) != 0) return 1;
-
-  if (secondPass) {
-    session.progress.SetSpan(0.85, 1.0);
-    return ProposedMethod1Pass(session);
+  if (Report(log, wavePath, s.FrameRate, recording, refusal, frames, peaks, persistent.get()) !=
+      0) {
+    return 1;
+  }
+  if (persistent) {
+    LogPersistentPeaksDone(log);
+    return 0;
   }
   log.AppendLog("OK!");
   return 0;

@@ -59,6 +59,21 @@ double SpectralPeakPicker::LevelOf(int k) const {
 void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t start,
                                       const AnalysisWindow& window, std::string& out,
                                       LevelRange& range) {
+  Pick(signal, start, window, range,
+       [&out](double frequency, double level) { AppendPeakPair(out, frequency, level); });
+}
+
+void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t start,
+                                      const AnalysisWindow& window, std::vector<PickedPeak>& peaks,
+                                      LevelRange& range) {
+  Pick(signal, start, window, range, [&peaks](double frequency, double level) {
+    peaks.push_back({frequency, level});
+  });
+}
+
+template <class Take>
+void SpectralPeakPicker::Pick(std::span<const double> signal, int64_t start,
+                              const AnalysisWindow& window, LevelRange& range, Take take) {
   const int64_t length = static_cast<int64_t>(signal.size());
   bool silent = true;
   for (int i = 0; i < frameLength_; ++i) {
@@ -100,7 +115,7 @@ void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t st
     if (level > range.MaxdB) range.MaxdB = level;
     if (level < range.MindB) range.MindB = level;
     if (!std::isfinite(frequency)) continue;
-    AppendPeakPair(out, frequency, level);
+    take(frequency, level);
   }
 }
 

@@ -25,6 +25,12 @@ struct LevelRange {
 // arithmetic, and k < virtualLength / 2.
 int HighestPeakBin(int virtualLength);
 
+// One peak of a frame as the picker finds it, before it is written as text.
+struct PickedPeak {
+  double frequency;  // Hz, finite
+  double level;      // dB
+};
+
 // The spectral peaks of one frame of the analysis signal. A frame is frameLength samples from a
 // start position (0 past the end of the signal), windowed, zero-padded to virtualLength and
 // transformed with the 1/virtualLength scaling. Bin k >= 1 is a peak when its level
@@ -42,8 +48,15 @@ class SpectralPeakPicker {
   // counts for the range but is not written.
   void AnalyseFrame(std::span<const double> signal, int64_t start, const AnalysisWindow& window,
                     std::string& out, LevelRange& range);
+  // The same peaks appended to `peaks` as numbers, for a stage that takes them before the text
+  // is written.
+  void AnalyseFrame(std::span<const double> signal, int64_t start, const AnalysisWindow& window,
+                    std::vector<PickedPeak>& peaks, LevelRange& range);
 
  private:
+  template <class Take>
+  void Pick(std::span<const double> signal, int64_t start, const AnalysisWindow& window,
+            LevelRange& range, Take take);
   double LevelOf(int k) const;
 
   int frameLength_ = 0;

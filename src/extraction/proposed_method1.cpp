@@ -10,32 +10,24 @@
 
 #include "app/numbers.h"
 #include "app/output_file.h"
-#include "dsp/pitch.h"
 #include "dsp/worker_pool.h"
 #include "extraction/peak_file.h"
+#include "extraction/persistent_peaks.h"
 #include "extraction/record_read_ahead.h"
 #include "extraction/work_file.h"
 
 namespace tonvale {
 namespace {
 
-// Semitone numbers lie within +-328 (16-bit cents / 100); this one stands for "none".
-constexpr int16_t kNoSemitone = INT16_MIN;
 constexpr size_t kFlushBytes = 1 << 16;
 
-// The frames of the peak file from the one being rewritten to the one R later, with every
-// peak's semitone worked out once as the frame is read. Frames beyond the file are empty.
+// The frames of the peak file from the one being rewritten to the one R later. Frames beyond
+// the file are empty.
 class ShiftWindow {
  public:
-  struct Frame {
-    std::vector<float> frequencies;
-    std::vector<float> levels;
-    std::vector<int16_t> semitones;
-  };
-
   explicit ShiftWindow(PeakRecordSource& reader) : reader_(reader) {}
 
-  const Frame& At(int frame) {
+  const PeakFrame& At(int frame) {
     while (!ended_ && first_ + static_cast<int>(frames_.size()) <= frame) Read();
     const int at = frame - first_;
     if (at < 0 || at >= static_cast<int>(frames_.size())) return kNone;
@@ -58,24 +50,17 @@ class ShiftWindow {
       ended_ = true;
       return;
     }
-    Frame frame = std::move(spare_);
-    frame.frequencies.clear();
-    frame.levels.clear();
-    frame.semitones.clear();
+    PeakFrame frame = std::move(spare_);
+    frame.clear();
     float frequency, level;
-    while (reader_.NextPeak(frequency, level)) {
-      frame.frequencies.push_back(frequency);
-      frame.levels.push_back(level);
-      PitchAboveC1 pitch;
-      frame.semitones.push_back(PitchOf(frequency, pitch) ? pitch.semitone : kNoSemitone);
-    }
+    while (reader_.NextPeak(frequency, level)) frame.Add(frequency, level);
     frames_.push_back(std::move(frame));
   }
 
-  static inline const Frame kNone{};
+  static inline const PeakFrame kNone{};
   PeakRecordSource& reader_;
-  std::deque<Frame> frames_;  // frames first_, first_ + 1, ...
-  Frame spare_;               // the last frame dropped lends its memory to the next one
+  std::deque<PeakFrame> frames_;  // frames first_, first_ + 1, ...
+  PeakFrame spare_;               // the last frame dropped lends its memory to the next one
   int first_ = 0;
   bool ended_ = false;
 };
@@ -108,67 +93,24 @@ void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordSource& frames
   }
 
   ShiftWindow window(frames);
-
-  // Peaks of the later frame grouped by semitone: order[] lists the indices of the peaks with a
-  // semitone, by semitone and within one semitone by index, and keys[] their semitones. The
-  // peaks of a frame come in rising frequency, so the list is nearly always sorted as read.
-  std::vector<int16_t> keys;
-  std::vector<int> order;
+  PersistentPeakMatcher matcher;
   const int64_t loops = static_cast<int64_t>(header.LoopCount) - shift;
   for (int64_t i = 0; i < loops; ++i) {
-    AppendInteger(out, (i + shift + 1) * frameRate);
-    out += ": ";
     const int a = static_cast<int>(i), b = static_cast<int>(i + shift);
     window.Forget(a);
-    const ShiftWindow::Frame& frameB = window.At(b);
-    const ShiftWindow::Frame& frameA = window.At(a);
-    const std::vector<float>& freqA = frameA.frequencies;
-    const std::vector<float>& levelA = frameA.levels;
-    const std::vector<float>& levelB = frameB.levels;
-    if (!freqA.empty() && !levelB.empty()) {
-      const int16_t* semiA = frameA.semitones.data();
-      const int16_t* semiB = frameB.semitones.data();
-      keys.clear();
-      order.clear();
-      for (size_t q = 0; q < levelB.size(); ++q) {
-        if (semiB[q] != kNoSemitone) {
-          keys.push_back(semiB[q]);
-          order.push_back(static_cast<int>(q));
-        }
-      }
-      if (!std::is_sorted(keys.begin(), keys.end())) {
-        // A stable sort keeps the peaks of one semitone in index order.
-        std::stable_sort(order.begin(), order.end(),
-                         [&](int x, int y) { return semiB[x] < semiB[y]; });
-        for (size_t o = 0; o < order.size(); ++o) keys[o] = semiB[order[o]];
-      }
-      // The semitones of the earlier frame mostly rise too: the search goes on from the last
-      // one's place, and starts again when a semitone is lower than the one before.
-      size_t first = 0;
-      for (size_t p = 0; p < freqA.size(); ++p) {
-        const int16_t semitone = semiA[p];
-        if (semitone == kNoSemitone) continue;
-        if (first > 0 && keys[first - 1] >= semitone) first = 0;
-        while (first < keys.size() && keys[first] < semitone) ++first;
-        // A peak is written once for every match: its text is made at the first.
-        char text[kPeakPairRoom];
-        size_t length = 0;
-        for (size_t o = first; o < keys.size() && keys[o] == semitone; ++o) {
-          // The gap in whole decibels, truncated toward zero, is below 10.
-          const float gap = levelA[p] - levelB[static_cast<size_t>(order[o])];
-          if (gap < 10.0f && gap > -10.0f) {
-            if (length == 0) length = WritePeakPair(text, freqA[p], levelA[p]);
-            out.append(text, length);
-          }
-        }
-      }
-    }
-    out += "end\n";
+    const PeakFrame& later = window.At(b);
+    matcher.AppendRecord(out, (i + shift + 1) * frameRate, window.At(a), later);
     if (out.size() >= kFlushBytes) write(out), out.clear();
     if (progress != nullptr) progress->Advance(i + 1, loops);
   }
   out += "end_of_file";
   write(out);
+}
+
+void LogPersistentPeaksDone(MessageLog& log) {
+  log.AppendLog("");
+  log.AppendLog("..Extracted peaks using proposed method 1");
+  log.AppendLog("..Complete!");
 }
 
 int ProposedMethod1Pass(Session& session) {
@@ -215,9 +157,7 @@ int ProposedMethod1Pass(Session& session) {
     session.log.AppendLog("cannot open! PeakExtraction.txt");
     return 1;
   }
-  session.log.AppendLog("");
-  session.log.AppendLog("..Extracted peaks using proposed method 1");
-  session.log.AppendLog("..Complete!");
+  LogPersistentPeaksDone(session.log);
   return 0;
 }
 

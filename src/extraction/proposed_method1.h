@@ -30,8 +30,13 @@ void WritePersistentPeaks(const WorkFileHeader& header, PeakRecordSource& frames
                           const std::function<void(std::string_view)>& write,
                           RunProgress* progress = nullptr);
 
+// The lines that end a run of proposed method 1.
+void LogPersistentPeaksDone(MessageLog& log);
+
 // The proposed-method-1 pass: reads the program directory's peak file and rewrites it with the
 // peaks that are still present, in the same semitone and at a similar level, R frames later.
+// Process 1 makes the same file in its frame loop (PersistentPeakStream) without this pass; it
+// serves a peak file already on disk.
 // With a second core (Session::analysisThreads) the file is parsed there, a few batches ahead.
 // 0 on success; 1 after logging why.
 int ProposedMethod1Pass(Session& session);

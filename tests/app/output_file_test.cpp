@@ -47,6 +47,37 @@ TEST(OutputFileTest, OverwriteAtPatchesBytesAlreadyWritten) {
   EXPECT_EQ(ReadFile(dir.File("m.bin")), std::string("MTrk\0\0\0\x13tail\n", 13));
 }
 
+// A head of the guessed size is patched in place; a longer or shorter one moves the rest, also
+// when the rest is larger than the pieces it moves in and was written in text mode.
+TEST(OutputFileTest, ReplaceHeadMovesTheRestBehindAHeadOfAnySize) {
+  std::string rest;
+  for (int i = 0; rest.size() < (5u << 20) / 2; ++i) rest += std::to_string(i) + "\n";
+  std::string onDisk;
+  AppendWithCrLf(onDisk, rest);
+  struct Case {
+    int64_t room;
+    std::string head;
+  };
+  const Case cases[] = {{4, "HEAD"}, {4, "LONGER HEAD\r\n"}, {9, "H"}, {3, ""}, {0, "new"}};
+  for (const Case& c : cases) {
+    TempDir dir;
+    OutputFile file;
+    ASSERT_TRUE(file.Open(dir.File("p.txt"), OutputFile::Mode::kText));
+    file.Write(std::string(static_cast<size_t>(c.room), ' '));
+    file.Write(rest);
+    ASSERT_TRUE(file.ReplaceHead(c.room, c.head)) << c.head;
+    file.Write("end");
+    EXPECT_EQ(file.Size(), static_cast<int64_t>(c.head.size() + onDisk.size() + 3));
+    ASSERT_TRUE(file.Commit());
+    EXPECT_TRUE(ReadFile(dir.File("p.txt")) == c.head + onDisk + "end") << c.head;
+  }
+  OutputFile file;
+  TempDir dir;
+  ASSERT_TRUE(file.Open(dir.File("q.txt"), OutputFile::Mode::kBinary));
+  file.Write("ab");
+  EXPECT_FALSE(file.ReplaceHead(3, "x"));  // more than was written
+}
+
 TEST(OutputFileTest, AnAbandonedFileLeavesThePreviousOneWhole) {
   TempDir dir;
   WriteFile(dir.File("song.wav.mid"), "previous result");
