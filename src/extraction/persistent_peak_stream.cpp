@@ -12,9 +12,8 @@
 namespace tonvale {
 namespace {
 
-// Records per item of work: a batch holds a few hundred frames at most, and small items share
-// it out evenly.
-constexpr int64_t kRecordsPerItem = 16;
+// Records that wait for the end of a batch are made on the calling thread up to this many.
+constexpr int64_t kRecordsPerItem = 64;
 // The records go to the file in pieces of about this size.
 constexpr size_t kWritePiece = 1 << 20;
 
@@ -30,19 +29,18 @@ PersistentPeakStream::PersistentPeakStream(int shift, int frameRate, int64_t loo
       matching_(shift < loopCount),
       rangeSoFar_(rangeSoFar),
       pool_(pool),
-      file_(file),
-      matchers_(pool.size()) {
+      file_(file) {
   // The R empty records before the first frame that has one R frames earlier.
   static const PeakFrame kNone;
   for (int64_t m = 1; m <= shift_; ++m) {
-    matchers_[0].AppendRecord(records_, m * frameRate_, kNone, kNone);
+    PersistentPeakMatcher().AppendRecord(records_, m * frameRate_, kNone, kNone);
     if (records_.size() >= kWritePiece) Spill();
   }
   // Once there is room for the header, the records that follow go straight to the file.
   if (headerRoom_ >= 0) Spill();
 }
 
-void PersistentPeakStream::StartBatch(int64_t first, int64_t last, size_t) {
+void PersistentPeakStream::StartBatch(int64_t first, int64_t last, size_t items) {
   batchFirst_ = first;
   batchLast_ = last;
   if (!matching_) return;
@@ -62,9 +60,16 @@ void PersistentPeakStream::StartBatch(int64_t first, int64_t last, size_t) {
       spare_.pop_back();
     }
   }
+  if (items_.size() < items) items_.resize(items);
+  for (size_t item = 0; item < items; ++item) {
+    items_[item].first = 0;
+    items_[item].before.clear();
+    items_[item].after.clear();
+  }
+  itemCount_ = items;
 }
 
-void PersistentPeakStream::Frame(size_t, int64_t frame, int64_t,
+void PersistentPeakStream::Frame(size_t item, int64_t frame, int64_t,
                                  std::span<const PickedPeak> peaks) {
   if (!matching_) return;
   PeakFrame& out = At(frame);
@@ -73,30 +78,55 @@ void PersistentPeakStream::Frame(size_t, int64_t frame, int64_t,
   for (const PickedPeak& peak : peaks) {
     out.Add(ReadBackFixed2(peak.frequency), ReadBackFixed2(peak.level));
   }
+  // Frame m > R has the record labelled m F, comparing it with frame m - R. It is made here
+  // when that frame is already in: in an earlier batch or earlier in this item. Otherwise it
+  // lies in an item that may still be running, and the record waits for EndBatch. In frame
+  // order the three kinds come one after the other.
+  Item& work = items_[item];
+  if (work.first == 0) work.first = frame;
+  work.last = frame;
+  const int64_t earlier = frame - shift_;
+  if (earlier >= 1 && earlier < batchFirst_) {
+    work.matcher.AppendRecord(work.before, frame * frameRate_, At(earlier), out);
+  } else if (earlier >= work.first) {
+    work.matcher.AppendRecord(work.after, frame * frameRate_, At(earlier), out);
+  }
 }
 
 void PersistentPeakStream::EndBatch() {
   if (!matching_) return;
-  // Frame m > R has the record labelled m F, comparing it with frame m - R.
-  const int64_t from = std::max(batchFirst_, static_cast<int64_t>(shift_) + 1);
-  if (from > batchLast_) return;
-  const int64_t count = batchLast_ - from + 1;
-  const size_t items = static_cast<size_t>((count + kRecordsPerItem - 1) / kRecordsPerItem);
-  if (pieces_.size() < items) pieces_.resize(items);
-  pool_.Run(items, [&](size_t item, unsigned worker) {
-    std::string& out = pieces_[item];
-    out.clear();
-    const int64_t first = from + static_cast<int64_t>(item) * kRecordsPerItem;
-    const int64_t last = std::min(batchLast_, first + kRecordsPerItem - 1);
-    for (int64_t m = first; m <= last; ++m) {
-      matchers_[worker].AppendRecord(out, m * frameRate_, At(m - shift_), At(m));
+  // The records left waiting: those of an item's first R frames whose frame R earlier lies in
+  // an earlier item of this batch.
+  size_t waiting = 0;
+  for (size_t item = 0; item < itemCount_; ++item) {
+    Item& work = items_[item];
+    work.waitingFrom = std::max(work.first, batchFirst_ + shift_);
+    work.waitingTo = work.first > 0 ? std::min(work.last, work.first + shift_ - 1) : -1;
+    work.waiting.clear();
+    if (work.first > 0 && work.waitingFrom <= work.waitingTo) {
+      waiting += static_cast<size_t>(work.waitingTo - work.waitingFrom + 1);
     }
-  });
-  for (size_t item = 0; item < items; ++item) {
-    if (headerRoom_ < 0) {
-      records_ += pieces_[item];
-    } else {
-      file_.Write(pieces_[item]);
+  }
+  auto makeWaiting = [&](size_t item, PersistentPeakMatcher& matcher) {
+    Item& work = items_[item];
+    for (int64_t m = work.waitingFrom; m <= work.waitingTo; ++m) {
+      matcher.AppendRecord(work.waiting, m * frameRate_, At(m - shift_), At(m));
+    }
+  };
+  // A few records cost less than handing them out.
+  if (waiting <= static_cast<size_t>(kRecordsPerItem)) {
+    for (size_t item = 0; item < itemCount_; ++item) makeWaiting(item, items_[item].matcher);
+  } else {
+    pool_.Run(itemCount_, [&](size_t item, unsigned) { makeWaiting(item, items_[item].matcher); });
+  }
+  for (size_t item = 0; item < itemCount_; ++item) {
+    const Item& work = items_[item];
+    for (const std::string* piece : {&work.before, &work.waiting, &work.after}) {
+      if (headerRoom_ < 0) {
+        records_ += *piece;
+      } else {
+        file_.Write(*piece);
+      }
     }
   }
   if (records_.size() >= kWritePiece) Spill();

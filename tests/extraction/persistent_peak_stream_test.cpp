@@ -56,6 +56,7 @@ TEST(PersistentPeakStreamTest, FrameLoopWritesWhatTheSecondPassWrites) {
        "オート",
        2},
       {"R = 0", wavegen::Render(tones, 2.0, 11025), {11025, 1, 16}, 5, 512, 4096, 10, "0", 1},
+      {"R = 20", wavegen::Render(tones, 3.0, 44100), {44100, 1, 16}, 10, 512, 4096, 10, "2200", 2},
       {"R = 6", wavegen::Render(tones, 2.0, 22050), {22050, 1, 8}, 10, 1024, 2048, 10, "660", 5},
       {"R past the end",
        wavegen::Render(tones, 0.5, 11025),
