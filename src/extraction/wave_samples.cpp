@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "app/input_stream.h"
 #include "app/numbers.h"
@@ -28,6 +31,10 @@ void DecodeSamples(std::span<const char> bytes, int bits, std::vector<int16_t>& 
     const size_t count = bytes.size() / 2;
     samples.resize(first + count);
     int16_t* out = samples.data() + first;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(out, bytes.data(), 2 * count);
+      return;
+    }
     for (size_t i = 0; i < count; ++i) {
       const auto lo = static_cast<uint16_t>(static_cast<unsigned char>(bytes[2 * i]));
       const auto hi = static_cast<uint16_t>(static_cast<unsigned char>(bytes[2 * i + 1]));
@@ -89,10 +96,14 @@ bool WaveSampleReader::Next(std::vector<int16_t>& samples) {
     DecodeSamples({chunk_.data(), got}, bits_, samples);
     left_ = got < want ? 0 : left_ - static_cast<int64_t>(got);
   }
+  // In 16 bits the extremes take one vector instruction per eight samples.
+  int16_t low = INT16_MAX, high = INT16_MIN;
   for (int16_t s : samples) {
-    mini_ = std::min<int>(mini_, s);
-    maxi_ = std::max<int>(maxi_, s);
+    low = std::min(low, s);
+    high = std::max(high, s);
   }
+  mini_ = std::min<int>(mini_, low);
+  maxi_ = std::max<int>(maxi_, high);
   return !samples.empty();
 }
 
