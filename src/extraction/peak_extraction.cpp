@@ -20,6 +20,7 @@
 #include "extraction/persistent_peak_stream.h"
 #include "extraction/proposed_method1.h"
 #include "extraction/recording_reader.h"
+#include "extraction/signal_ahead.h"
 #include "extraction/wave_header_report.h"
 #include "extraction/wave_recording_source.h"
 #include "extraction/work_file.h"
@@ -192,6 +193,28 @@ int StreamSignal(Recording& recording, StreamingDownSampler* down, FrameAnalysis
   return 0;
 }
 
+// StreamSignal with the reading and the rate conversion on a thread of their own, beside the
+// frame analysis: the same runs reach the frames, and the same progress and failures the
+// caller.
+int StreamSignalAhead(Recording& recording, StreamingDownSampler* down, FrameAnalysis& frames,
+                      FramePeakSink& sink, RunProgress& progress) {
+  SignalAhead ahead(recording.source(), down, static_cast<size_t>(recording.sampleCount));
+  std::vector<double> run;
+  for (;;) {
+    int64_t read = 0;
+    const SignalAhead::Got got = ahead.Next(run, read);
+    if (got == SignalAhead::Got::kFailed) return 1;
+    if (got == SignalAhead::Got::kEnd) {
+      if (!run.empty()) frames.Add(run, sink);
+      break;
+    }
+    if (!progress.Advance(read, recording.sampleCount)) return 1;
+    frames.Add(run, sink);
+  }
+  frames.Finish(sink);
+  return 0;
+}
+
 // Ends the run once the signal has been read: with the refusal, with the unknown window (the peak
 // file keeping its header and the first frame's label), or with the finished peak file (the
 // persistent peaks' when `persistent` made its records) and the result lines.
@@ -282,8 +305,11 @@ int Run(Session& session, const std::string& wavePath) {
   const bool analyse = refusal.line.empty() && (knownWindow || recording.loopCount == 0);
   StreamingDownSampler downSampler;
   const bool down = convert && recording.rate > kAnalysisRate;
+  // With a second core the signal is read and filtered on a thread of its own, which keeps the
+  // filter off the pool that the frames share out.
+  const bool ahead = convert && pool.size() > 1;
   if (down && !downSampler.Start(static_cast<size_t>(recording.sampleCount), recording.rate,
-                                 kAnalysisRate, &pool)) {
+                                 kAnalysisRate, ahead ? nullptr : &pool)) {
     log.AppendLog(kNoMemory);
     return stop();
   }
@@ -303,10 +329,11 @@ int Run(Session& session, const std::string& wavePath) {
   // A recording that cannot be read to its end, or a cancelled run, leaves the previous peak
   // file.
   FramePeakSink& sink = persistent ? static_cast<FramePeakSink&>(*persistent) : peaks;
-  if (StreamSignal(recording, down ? &downSampler : nullptr, convert ? &frames : nullptr, sink,
-                   session.progress) != 0) {
-    return 1;
-  }
+  StreamingDownSampler* const downTo = down ? &downSampler : nullptr;
+  const int streamed =
+      ahead ? StreamSignalAhead(recording, downTo, frames, sink, session.progress)
+            : StreamSignal(recording, downTo, convert ? &frames : nullptr, sink, session.progress);
+  if (streamed != 0) return 1;
   if (Report(log, wavePath, s.FrameRate, recording, refusal, frames, peaks, persistent.get()) !=
       0) {
     return 1;
