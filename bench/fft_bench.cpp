@@ -45,6 +45,20 @@ void BM_RealFft(benchmark::State& state) {
 }
 BENCHMARK(BM_RealFft)->Arg(4096)->Arg(32768);
 
+// The inverse of the filter's overlap-add blocks.
+void BM_RealFftInverse(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  RealFft plan;
+  plan.Prepare(n);
+  std::vector<double> re = Noise(static_cast<size_t>(n / 2 + 1)), im = re;
+  std::vector<double> x(static_cast<size_t>(n));
+  for (auto _ : state) {
+    plan.Inverse(re.data(), im.data(), x.data());
+    benchmark::DoNotOptimize(x.data());
+  }
+}
+BENCHMARK(BM_RealFftInverse)->Arg(32768);
+
 // A frame of 512 samples zero-padded to 4,096 points, as the default settings analyse it.
 void BM_ZeroPaddedRealFft(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0)), filled = static_cast<int>(state.range(1));

@@ -171,8 +171,30 @@ void RealFft::Forward(const double* x, double* re, double* im, int filled, doubl
   SplitHalves(zr, zi, h, cos_.data(), sin_.data(), scale, re, im);
 }
 
-// The reverse of Forward: Z[k] = (X[k] + conj X[h-k]) + i (X[k] - conj X[h-k]) W^-k is the
-// transform of 2z, so an unscaled inverse of h points gives n z.
+namespace {
+
+// One bin of the reverse of Forward: Z[k] = (X[k] + conj X[h-k]) + i (X[k] - conj X[h-k]) W^-k
+// for 0 < k < h, stored at `at`. W^-k comes from the table's bin min(k, h - k): past a quarter
+// turn its cosine changes sign.
+[[gnu::always_inline]] inline void InverseBin(const double* re, const double* im, int h, int k,
+                                              const double* cosines, const double* sines,
+                                              double* zr, double* zi, uint32_t at) {
+  const int j = h - k;
+  const bool low = 2 * k <= h;
+  const double c = low ? cosines[k] : -cosines[j], s = low ? sines[k] : sines[j];
+  const double fr = re[k] + re[j], fi = im[k] - im[j];
+  const double pr = re[k] - re[j], pi = im[k] + im[j];
+  const double gr = pr * c - pi * s, gi = pr * s + pi * c;
+  zr[at] = fr - gi;
+  zi[at] = fi + gr;
+}
+
+}  // namespace
+
+// The reverse of Forward: the bins made into Z, the transform of 2z, in bit-reversed order, so
+// that an unscaled inverse of h points gives n z. Bins m, m + h/2, m + h/4 and m + 3h/4 go to
+// r = BitReversed(m) and the three places after it, so the bins are read in four ascending and
+// four descending runs and written four places at a time.
 void RealFft::Inverse(const double* re, const double* im, double* x) {
   const int n = n_;
   if (n == 1) {
@@ -182,32 +204,26 @@ void RealFft::Inverse(const double* re, const double* im, double* x) {
   const int h = n / 2;
   double* zr = zr_.data();
   double* zi = zi_.data();
+  const double* cosines = cos_.data();
+  const double* sines = sin_.data();
+  if (h < 4) {
+    for (int k = 1; k < h; ++k)
+      InverseBin(re, im, h, k, cosines, sines, zr, zi, half_.BitReversed(k));
+  } else {
+    const int q = h / 4;
+    for (int m = 0; m < q; ++m) {
+      const uint32_t r = half_.BitReversed(m);
+      if (m != 0) InverseBin(re, im, h, m, cosines, sines, zr, zi, r);
+      InverseBin(re, im, h, m + 2 * q, cosines, sines, zr, zi, r + 1);
+      InverseBin(re, im, h, m + q, cosines, sines, zr, zi, r + 2);
+      InverseBin(re, im, h, m + 3 * q, cosines, sines, zr, zi, r + 3);
+    }
+  }
   {
     const double f = re[0] + re[h], g = re[0] - re[h];
     const uint32_t r = half_.BitReversed(0);
     zr[r] = f;
     zi[r] = g;
-  }
-  for (int k = 1; 2 * k <= h; ++k) {
-    const int j = h - k;
-    const double c = cos_[static_cast<size_t>(k)], s = sin_[static_cast<size_t>(k)];
-    // Bin k.
-    const double fr = re[k] + re[j], fi = im[k] - im[j];
-    const double pr = re[k] - re[j], pi = im[k] + im[j];
-    const double gr = pr * c - pi * s, gi = pr * s + pi * c;
-    const uint32_t rk = half_.BitReversed(k);
-    zr[rk] = fr - gi;
-    zi[rk] = fi + gr;
-    if (j != k) {
-      // Bin j = h - k, whose root is the mirror of bin k's.
-      const double fr2 = re[j] + re[k], fi2 = im[j] - im[k];
-      const double pr2 = re[j] - re[k], pi2 = im[j] + im[k];
-      // conj(W^j) = e^(2 pi i (h - k) / n) = -(c - i s) = -c + i s.
-      const double gr2 = -pr2 * c - pi2 * s, gi2 = pr2 * s - pi2 * c;
-      const uint32_t rj = half_.BitReversed(j);
-      zr[rj] = fr2 - gi2;
-      zi[rj] = fi2 + gr2;
-    }
   }
   half_.InverseFromBitReversed(zr, zi);
   for (int m = 0; m < h; ++m) {

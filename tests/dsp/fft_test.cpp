@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -102,6 +103,51 @@ TEST(RealFftTest, MatchesTheComplexTransformAndInvertsToNTimesTheSignal) {
   }
   RealFft odd;
   EXPECT_FALSE(odd.Prepare(12));
+}
+
+// The inverse's first pass, bin by bin in natural order as its formula reads: the blocked
+// pass must give the very same bits.
+std::vector<double> InverseBinByBin(const std::vector<double>& re, const std::vector<double>& im,
+                                    int n) {
+  const int h = n / 2;
+  ComplexFft half;
+  EXPECT_TRUE(half.Prepare(h));
+  auto root = [n](int k, bool cosine) {  // as RealFft::Prepare makes its table
+    const bool direct = 2 * k <= n / 4;
+    const double a = 2.0 * std::numbers::pi * (direct ? k : n / 4 - k) / n;
+    return direct == cosine ? std::cos(a) : std::sin(a);
+  };
+  std::vector<double> zr(static_cast<size_t>(h)), zi(zr.size());
+  auto at = [&](int k) { return static_cast<size_t>(half.BitReversed(k)); };
+  zr[at(0)] = re[0] + re[static_cast<size_t>(h)];
+  zi[at(0)] = re[0] - re[static_cast<size_t>(h)];
+  for (int k = 1; k < h; ++k) {
+    const size_t i = static_cast<size_t>(k), j = static_cast<size_t>(h - k);
+    const int t = std::min(k, h - k);
+    const double c = 2 * k <= h ? root(t, true) : -root(t, true), s = root(t, false);
+    const double pr = re[i] - re[j], pi = im[i] + im[j];
+    zr[at(k)] = (re[i] + re[j]) - (pr * s + pi * c);
+    zi[at(k)] = (im[i] - im[j]) + (pr * c - pi * s);
+  }
+  half.InverseFromBitReversed(zr.data(), zi.data());
+  std::vector<double> x;
+  for (int m = 0; m < h; ++m) {
+    x.push_back(zr[static_cast<size_t>(m)]);
+    x.push_back(zi[static_cast<size_t>(m)]);
+  }
+  return x;
+}
+
+TEST(RealFftTest, InverseGivesTheBitsOfTheBinByBinPass) {
+  for (int n : {2, 4, 8, 16, 32768}) {
+    const std::vector<double> re = Noise(static_cast<size_t>(n / 2 + 1), 8);
+    const std::vector<double> im = Noise(re.size(), 9);
+    RealFft real;
+    ASSERT_TRUE(real.Prepare(n));
+    std::vector<double> x(static_cast<size_t>(n));
+    real.Inverse(re.data(), im.data(), x.data());
+    EXPECT_EQ(x, InverseBinByBin(re, im, n)) << n;
+  }
 }
 
 TEST(SpectrumFftTest, ConstantGivesOneInBinZeroAndSizeZeroReleases) {
