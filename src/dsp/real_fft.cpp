@@ -57,18 +57,28 @@ namespace {
 TONVALE_VECTOR_CLONES void CopyBitReversed(const ComplexFft& half, const double* x, int filled,
                                            int copies, double* zr, double* zi) {
   const int h = half.size();
-  if (copies == 1 && filled == 2 * h && h >= 4) {
+  if (copies == 1 && h >= 4) {
     // m, m + h/2, m + h/4 and m + 3h/4 go to r = BitReversed(m) and the three places after it
     // (their top two bits become the bottom two), so four reads in order fill four places.
     const int q = h / 4;
+    if (filled == 2 * h) {
+      for (int m = 0; m < q; ++m) {
+        const uint32_t r = half.BitReversed(m);
+        const double* a = x + 2 * m;
+        const double* b = x + 2 * (m + 2 * q);
+        const double* c = x + 2 * (m + q);
+        const double* d = x + 2 * (m + 3 * q);
+        Store(zr + r, Quad{a[0], b[0], c[0], d[0]});
+        Store(zi + r, Quad{a[1], b[1], c[1], d[1]});
+      }
+      return;
+    }
+    auto value = [x, filled](int i) { return i < filled ? x[i] : 0.0; };
     for (int m = 0; m < q; ++m) {
       const uint32_t r = half.BitReversed(m);
-      const double* a = x + 2 * m;
-      const double* b = x + 2 * (m + 2 * q);
-      const double* c = x + 2 * (m + q);
-      const double* d = x + 2 * (m + 3 * q);
-      Store(zr + r, Quad{a[0], b[0], c[0], d[0]});
-      Store(zi + r, Quad{a[1], b[1], c[1], d[1]});
+      const int a = 2 * m, b = 2 * (m + 2 * q), c = 2 * (m + q), d = 2 * (m + 3 * q);
+      Store(zr + r, Quad{value(a), value(b), value(c), value(d)});
+      Store(zi + r, Quad{value(a + 1), value(b + 1), value(c + 1), value(d + 1)});
     }
     return;
   }

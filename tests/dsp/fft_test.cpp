@@ -207,7 +207,7 @@ TEST(RealFftTest, ZeroPaddedFramesGiveExactlyTheWholeTransform) {
   for (int n : {2, 16, 32, 2048, 4096}) {
     RealFft fft;
     ASSERT_TRUE(fft.Prepare(n));
-    for (int filled : {1, 3, n / 16, n / 8 + 1, n / 4, n / 2, n}) {
+    for (int filled : {1, 3, n / 16, n / 8 + 1, n / 4, n / 2, n / 2 + 1, 3 * n / 4 + 1, n - 1, n}) {
       if (filled < 1 || filled > n) continue;
       std::vector<double> padded = Noise(static_cast<size_t>(n), 12);
       std::fill(padded.begin() + filled, padded.end(), 0.0);
