@@ -17,8 +17,9 @@ void PeakFrame::clear() {
 void PeakFrame::Add(float frequency, float level) {
   frequencies.push_back(frequency);
   levels.push_back(level);
-  PitchAboveC1 pitch;
-  semitones.push_back(PitchOf(frequency, pitch) ? pitch.semitone : kNoSemitone);
+  // Built once, on first use, by whichever thread comes first; read-only after that.
+  static const SemitoneLookup semitoneOf;
+  semitones.push_back(semitoneOf.Of(frequency, kNoSemitone));
 }
 
 void PersistentPeakMatcher::AppendRecord(std::string& out, int64_t label, const PeakFrame& earlier,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -43,6 +44,41 @@ TEST(PitchTest, FrequenciesWithoutAPitch) {
     PitchAboveC1 pitch{7, 7};
     EXPECT_FALSE(PitchOf(frequency, pitch)) << frequency;
     EXPECT_EQ(pitch.cents, 7);  // left as it was
+  }
+}
+
+// The look-up must give PitchOf's semitone for every float: checked on every value that a
+// "%0.2f" frequency reads back as up to 9 kHz, on every float within 64 of each boundary of
+// the table, and outside the table's range.
+TEST(SemitoneLookupTest, GivesPitchOfsSemitoneForEveryFloat) {
+  const SemitoneLookup lookup;
+  constexpr int16_t kNone = INT16_MIN;
+  auto expected = [](float f) {
+    PitchAboveC1 pitch;
+    return PitchOf(f, pitch) ? pitch.semitone : kNone;
+  };
+  for (int hundredths = 0; hundredths <= 900000; ++hundredths) {
+    const float f = static_cast<float>(hundredths / 100.0);
+    ASSERT_EQ(lookup.Of(f, kNone), expected(f)) << f;
+  }
+  int boundaries = 0;
+  int16_t previous = expected(16.0f);
+  for (uint32_t bits = std::bit_cast<uint32_t>(16.0f); bits < std::bit_cast<uint32_t>(8192.0f);
+       bits += 64) {
+    const int16_t now = expected(std::bit_cast<float>(bits));
+    if (now == previous) continue;
+    previous = now;
+    ++boundaries;
+    for (uint32_t near = bits - 128; near <= bits + 64; ++near) {
+      const float f = std::bit_cast<float>(near);
+      ASSERT_EQ(lookup.Of(f, kNone), expected(f)) << f;
+    }
+  }
+  EXPECT_GT(boundaries, 100);  // 16 Hz to 8 kHz is nine octaves
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (float f : {0.0f, -5.0f, 1e-40f, 1.0f, 15.99f, 8192.0f, 1e30f, nan,
+                  std::numeric_limits<float>::infinity()}) {
+    EXPECT_EQ(lookup.Of(f, kNone), expected(f)) << f;
   }
 }
 
