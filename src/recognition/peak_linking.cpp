@@ -62,13 +62,7 @@ class FrameWindow {
     Choice best;
     if (!Has(frame)) return best;
     Frame& candidates = At(frame);
-    auto consider = [&](int q) {
-      const auto at = static_cast<size_t>(q);
-      float cost = LinkCost(frequency, level, candidates.frequencies[at], candidates.levels[at]);
-      if (cost < best.cost || (cost == best.cost && best.peak >= 0 && q < best.peak)) {
-        best = {cost, q};
-      }
-    };
+    auto consider = [&](int q) { Consider(candidates, q, frequency, level, best); };
     if (!(std::fabs(frequency) >= kSearchReach)) {
       // Taken peaks sit at 0 Hz, away from their place in the order: scan the frame.
       for (int q = 0; q < static_cast<int>(candidates.frequencies.size()); ++q) consider(q);
@@ -83,10 +77,32 @@ class FrameWindow {
     return best;
   }
 
+  // Cheapest(frame + 1, ...) for the frequency and level of peak `peak` of `frame`, a peak not
+  // taken. The choices of all of a frame's peaks are made at once, on the first such call, in
+  // one pass over both frames in frequency order, which saves a search per peak. A choice stays
+  // right while its peak is not taken, since taking a peak only makes it dearer (above 10 from
+  // a peak of 12 Hz or more); one whose peak has been taken since is made again.
+  Choice CheapestFrom(int frame, int peak) {
+    if (!Has(frame + 1)) return {};
+    Frame& from = At(frame);
+    const auto p = static_cast<size_t>(peak);
+    const float frequency = from.frequencies[p], level = from.levels[p];
+    if (!(std::fabs(frequency) >= kSearchReach)) return Cheapest(frame + 1, frequency, level);
+    Frame& to = At(frame + 1);
+    if (!from.chosen) ChooseAll(from, to);
+    const Choice choice = from.choices[p];
+    if (choice.peak >= 0 && to.frequencies[static_cast<size_t>(choice.peak)] == 0.0f) {
+      return Cheapest(frame + 1, frequency, level);
+    }
+    return choice;
+  }
+
  private:
   struct Frame {
     std::vector<float> frequencies;
     std::vector<float> levels;
+    bool chosen = false;
+    std::vector<Choice> choices;  // by peak: the cheapest peak of the next frame, see ChooseAll
     bool ordered = false;
     std::vector<int> order;     // peak indices within the frame, by frequency
     std::vector<float> sorted;  // their original frequencies
@@ -112,6 +128,7 @@ class FrameWindow {
       spare_.pop_back();
       frame.frequencies.clear();
       frame.levels.clear();
+      frame.chosen = false;
       frame.ordered = false;
     }
     float frequency, level;
@@ -152,6 +169,43 @@ class FrameWindow {
     frame.searched = value;
     frame.found = at;
     return at;
+  }
+
+  // For every peak of `from` of 12 Hz or more, what Cheapest finds for it in `to` as they are:
+  // the peaks of both in frequency order, each peak's window of 12 Hz either side moving up
+  // with it.
+  static void ChooseAll(Frame& from, Frame& to) {
+    MakeOrder(from);
+    MakeOrder(to);
+    from.choices.assign(from.frequencies.size(), Choice{});
+    from.chosen = true;
+    const std::vector<float>& sorted = to.sorted;
+    size_t low = 0;
+    for (int q : from.order) {
+      const float frequency = from.frequencies[static_cast<size_t>(q)];
+      const float level = from.levels[static_cast<size_t>(q)];
+      // Taken peaks and those near 0 Hz are left to Cheapest; the others rise in this order.
+      if (!(std::fabs(frequency) >= kSearchReach)) continue;
+      const double lowest = static_cast<double>(frequency) - kSearchReach;
+      const double highest = static_cast<double>(frequency) + kSearchReach;
+      while (low < sorted.size() && static_cast<double>(sorted[low]) < lowest) ++low;
+      Choice best;
+      for (size_t at = low; at < sorted.size() && sorted[at] <= highest; ++at) {
+        Consider(to, to.order[at], frequency, level, best);
+      }
+      from.choices[static_cast<size_t>(q)] = best;
+    }
+  }
+
+  // Peak q of `candidates` against the best so far: the lowest cost, the lowest index among
+  // equal costs.
+  static void Consider(const Frame& candidates, int q, float frequency, float level, Choice& best) {
+    const auto at = static_cast<size_t>(q);
+    const float cost =
+        LinkCost(frequency, level, candidates.frequencies[at], candidates.levels[at]);
+    if (cost < best.cost || (cost == best.cost && best.peak >= 0 && q < best.peak)) {
+      best = {cost, q};
+    }
   }
 
   // Frequency order with anything that is not a number last.
@@ -220,8 +274,7 @@ bool PeakLinker::Next(int& frame, std::vector<float>& frequencies, std::vector<f
       const int v = v_++;
       const float startFrequency = frames.Frequencies(i)[static_cast<size_t>(v)];
       if (startFrequency == 0.0f) continue;  // taken by an earlier lump
-      Choice step =
-          frames.Cheapest(i + 1, startFrequency, frames.Levels(i)[static_cast<size_t>(v)]);
+      Choice step = frames.CheapestFrom(i, v);
       if (!(step.cost < kStartLimit)) continue;
 
       members_.assign(1, Member{i, v});
@@ -230,9 +283,8 @@ bool PeakLinker::Next(int& frame, std::vector<float>& frequencies, std::vector<f
         const int at = i + static_cast<int>(members_.size());
         const float frequency = frames.Frequencies(at)[static_cast<size_t>(step.peak)];
         if (frequency == 0.0f || at + 1 >= loopCount_) break;
-        const float level = frames.Levels(at)[static_cast<size_t>(step.peak)];
         members_.push_back({at, step.peak});
-        step = frames.Cheapest(at + 1, frequency, level);
+        step = frames.CheapestFrom(at, step.peak);
         if (step.cost > kStepLimit) break;
       }
 
