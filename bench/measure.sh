@@ -2,7 +2,8 @@
 # Whole-process measurements of wav2mid against its speed and memory targets, on recordings
 # this script generates itself:
 #   1. a 3-minute 44.1 kHz stereo song: wav2mid and aubionotes (aubio-tools) on the same file,
-#      alternately, median wall time of RUNS runs each; wav2mid should take at most 0.4 x;
+#      alternately after one untimed run each, median wall time of 9 runs each; wav2mid should
+#      take at most 0.4 x;
 #   2. 1 hour and 3 hours of stereo (the song over and over): /usr/bin/time -v of one run each;
 #      the hour should take under 10 s, and neither more than 150 MB at its peak;
 #   3. 8 songs in a folder: wav2mid -j 1 against -j 2, median of JOB_RUNS runs each; -j 2 should
@@ -23,7 +24,7 @@ wav2mid=${WAV2MID:-$root/build/bin/wav2mid}
 wavegen=${WAVEGEN:-$root/build/tools/tonvale-wavegen}
 base=${BASE_WAV2MID:-}
 
-song_seconds=180 long_minutes=(60 180) runs=5 job_runs=3
+song_seconds=180 long_minutes=(60 180) runs=9 job_runs=3
 if [[ ${1:-} == --quick ]]; then
   song_seconds=20 long_minutes=(2 4) runs=2 job_runs=2
   shift
@@ -83,6 +84,9 @@ song=$folder/song.wav
 make_song "$song" "$song_seconds" 0
 mkdir -p "$folder/songs"
 for k in 0 1 2 3 4 5 6 7; do make_song "$folder/songs/song$k.wav" "$song_seconds" "$k"; done
+# The inputs just written must reach the disk first: while the kernel writes them back, the
+# work files that a run writes wait for it and the timings say more of the disk than of us.
+sync
 
 # --- measuring ------------------------------------------------------------------------------
 
@@ -106,6 +110,11 @@ summary=()
 declare -A walls cpus rsses
 names=(wav2mid aubionotes)
 [[ -n $base ]] && names+=(base)
+# One untimed run of each first, so that every timed run finds its program, its libraries and
+# the work folder in place.
+"$wav2mid" -q --workdir "$work" "$song" >/dev/null 2>&1 || true
+[[ -n $base ]] && { "$base" -q --workdir "$work" "$song" >/dev/null 2>&1 || true; }
+aubionotes -i "$song" >/dev/null 2>&1 || true
 for ((r = 1; r <= runs; r++)); do
   for name in "${names[@]}"; do
     case $name in
@@ -130,6 +139,7 @@ summary+=("song: wav2mid / aubionotes = $ratio (target at most 0.4): $(verdict "
 for minutes in "${long_minutes[@]}"; do
   long=$folder/long$minutes.wav
   make_long "$long" "$song" $((minutes * 60 / song_seconds))
+  sync
   echo "-- $minutes minutes of stereo ($(($(stat -c %s "$long") / 1000000)) MB): /usr/bin/time -v"
   /usr/bin/time -v -o "$folder/time-v.txt" "$wav2mid" -q --workdir "$work" "$long" >/dev/null
   grep -E 'Elapsed|User time|System time|Maximum resident' "$folder/time-v.txt" | sed 's/^\s*/   /'
@@ -141,6 +151,7 @@ for minutes in "${long_minutes[@]}"; do
     summary+=("60 min: $wall s (target under 10 s): $(verdict "$wall" 9.999 max)")
   fi
   rm -f "$long" "$long.mid" "$long.txt"
+  sync
 done
 
 # 3. Eight songs, one and two files at a time.
