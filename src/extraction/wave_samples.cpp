@@ -32,7 +32,7 @@ void DecodeSamples(std::span<const char> bytes, int bits, std::vector<int16_t>& 
     samples.resize(first + count);
     int16_t* out = samples.data() + first;
     if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(out, bytes.data(), 2 * count);
+      if (count != 0) std::memcpy(out, bytes.data(), 2 * count);  // no null pointers for none
       return;
     }
     for (size_t i = 0; i < count; ++i) {

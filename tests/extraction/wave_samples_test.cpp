@@ -111,6 +111,29 @@ TEST(WaveSamplesTest, ClaimedSizeIsLimitedToTheFileAndOtherDepthsAreRefused) {
   EXPECT_EQ(folder.log().back(), "cannot open! wave file");
 }
 
+// 8-bit samples widen to 16 bits; 16-bit samples are little-endian and an odd last byte is
+// left out; nothing gives nothing (and touches no memory).
+TEST(WaveSamplesTest, DecodesEightAndSixteenBitBytes) {
+  const struct {
+    int bits;
+    std::string bytes;
+    std::vector<int16_t> samples;
+  } cases[] = {
+      {8, "", {}},
+      {8, std::string("\x00\x80\xff", 3), {-32768, 128, 32767}},
+      {16, "", {}},
+      {16, "\x01", {}},
+      {16, std::string("\x34\x12\x00\x80\xff", 5), {0x1234, -32768}},
+  };
+  for (const auto& c : cases) {
+    std::vector<int16_t> samples = {7};  // decoding appends
+    DecodeSamples({c.bytes.data(), c.bytes.size()}, c.bits, samples);
+    std::vector<int16_t> expected = {7};
+    expected.insert(expected.end(), c.samples.begin(), c.samples.end());
+    EXPECT_EQ(samples, expected) << c.bits << " bits, " << c.bytes.size() << " bytes";
+  }
+}
+
 // The source that process 1 streams from: whatever the size of the blocks asked for, it gives
 // the first channel's samples that the analysis takes, (mono bytes / bits) * 8 of them, and the
 // amplitude range of every sample of the data, both channels and the few past the analysed ones.
