@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <span>
 #include <vector>
 
@@ -82,6 +83,24 @@ TEST(SignalAheadTest, GivesTheRunsOfOneThreadAndStopsOnAFailedRead) {
     EXPECT_EQ(read, static_cast<int64_t>(c.count));
     EXPECT_EQ(got, OnOneThread(c.count, c.length, c.down)) << c.count << " " << c.chunk;
   }
+}
+
+// Memory running out on the reading thread reaches the caller, after the runs made before.
+TEST(SignalAheadTest, HandsBackWhatTheReadingThreadThrows) {
+  struct Throwing : ChirpSource {
+    Throwing() : ChirpSource(size_t{1} << 20, size_t{1} << 16, -1) {}
+    int64_t Read(std::span<double> block) override {
+      if (++reads > 2) throw std::bad_alloc();
+      return ChirpSource::Read(block);
+    }
+    int reads = 0;
+  } source;
+  SignalAhead ahead(source, nullptr, size_t{1} << 20);
+  std::vector<double> run;
+  int64_t read = 0;
+  EXPECT_EQ(ahead.Next(run, read), SignalAhead::Got::kRun);
+  EXPECT_EQ(ahead.Next(run, read), SignalAhead::Got::kRun);
+  EXPECT_THROW(ahead.Next(run, read), std::bad_alloc);
 }
 
 TEST(SignalAheadTest, StopsWithRunsStillToCome) {
