@@ -54,10 +54,11 @@ OutputFile::~OutputFile() {
   Abandon();
 }
 
-bool OutputFile::Open(const std::string& path, Mode mode) {
+bool OutputFile::Open(const std::string& path, Mode mode, Replace replace) {
   Abandon();
   path_ = path;
   mode_ = mode;
+  replace_ = replace;
   temp_path_ = path + ".tmp-XXXXXX";
   int fd = mkstemp(temp_path_.data());
   if (fd < 0) {
@@ -176,10 +177,26 @@ bool OutputFile::Commit() {
   bool ok = Flush();
   if (std::fclose(file_) != 0) ok = false;
   file_ = nullptr;
-  if (ok && std::rename(temp_path_.c_str(), path_.c_str()) != 0) ok = false;
+  if (ok) ok = PutInPlace();
   if (!ok) unlink(temp_path_.c_str());
   temp_path_.clear();
   return ok;
+}
+
+bool OutputFile::PutInPlace() {
+  struct stat target;
+  // Only a regular file is exchanged: rename() refuses to replace a folder, and so must this.
+  if (replace_ == Replace::kQuickly && lstat(path_.c_str(), &target) == 0 &&
+      S_ISREG(target.st_mode) &&
+      renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE) == 0) {
+    // The temporary name now holds the old file.
+    if (unlink(temp_path_.c_str()) == 0) return true;
+    // Something else than a file took the target's place after the check: give it back.
+    renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE);
+    return false;
+  }
+  // No older file, or a file system that cannot exchange names (EINVAL): a plain rename.
+  return std::rename(temp_path_.c_str(), path_.c_str()) == 0;
 }
 
 void OutputFile::Abandon() {

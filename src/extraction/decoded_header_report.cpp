@@ -41,7 +41,8 @@ std::string DecodedHeaderReportText(const DecodedFormat& format, std::string_vie
 int WriteDecodedHeaderReport(Session& session, const std::string& path,
                              const DecodedFormat& format) {
   OutputFile report;
-  if (!report.Open(session.WorkPath(kWaveHeaderReportName), OutputFile::Mode::kText)) {
+  if (!report.Open(session.WorkPath(kWaveHeaderReportName), OutputFile::Mode::kText,
+                   OutputFile::Replace::kQuickly)) {
     session.log.AppendLog("cannot open! Wav_File_Format.txt");
     return 1;
   }

@@ -31,7 +31,7 @@ std::string PeakFileWriter::LevelsText(double MaxdB, double MindB) {
 }
 
 bool PeakFileWriter::Open(const std::string& path) {
-  return file_.Open(path, OutputFile::Mode::kText);
+  return file_.Open(path, OutputFile::Mode::kText, OutputFile::Replace::kQuickly);
 }
 
 void PeakFileWriter::StartBatch(int64_t, int64_t, size_t items) {

@@ -130,7 +130,7 @@ int ProposedMethod1Pass(Session& session) {
   }
   PeakRecordSource& frames = ahead ? static_cast<PeakRecordSource&>(*ahead) : reader;
   OutputFile file;
-  if (!file.Open(path, OutputFile::Mode::kText)) {
+  if (!file.Open(path, OutputFile::Mode::kText, OutputFile::Replace::kQuickly)) {
     session.log.AppendLog("cannot open! PeakExtraction.txt");
     return 1;
   }

@@ -14,7 +14,7 @@ constexpr std::string_view kMagic = "ShortSpectra 1";
 
 bool ShortSpectraWriter::Open(const std::string& path, std::string_view recording, double rate,
                               int frameShiftMs, int windowLength, int bins, int64_t frames) {
-  if (!file_.Open(path, OutputFile::Mode::kBinary)) return false;
+  if (!file_.Open(path, OutputFile::Mode::kBinary, OutputFile::Replace::kQuickly)) return false;
   std::string head(kMagic);
   head += '\n';
   head += recording;

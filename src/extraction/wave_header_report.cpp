@@ -133,7 +133,8 @@ int WriteWaveHeaderReport(Session& session, const std::string& wavePath) {
   }
 
   OutputFile report;
-  if (!report.Open(session.WorkPath(kWaveHeaderReportName), OutputFile::Mode::kText)) {
+  if (!report.Open(session.WorkPath(kWaveHeaderReportName), OutputFile::Mode::kText,
+                   OutputFile::Replace::kQuickly)) {
     session.log.AppendLog("cannot open! Wav_File_Format.txt");
     return 1;
   }

@@ -50,7 +50,8 @@ int JoinWholeFile(Session& session, int shortestPeakTime) {
     return 1;
   }
   OutputFile output;
-  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText,
+                   OutputFile::Replace::kQuickly)) {
     log.AppendLog(kCannotReplace);
     return 1;
   }
@@ -110,7 +111,8 @@ int JoinLumpFile(Session& session, int shortestPeakTime) {
   StageInput input(session, kLumpFileName);
   if (!input.Open("err: cannot open! PeakCombination.txt")) return 1;
   OutputFile output;
-  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText,
+                   OutputFile::Replace::kQuickly)) {
     log.AppendLog(kCannotReplace);
     return 1;
   }
@@ -146,7 +148,8 @@ class JoinAsLinked {
     read_.header = ReadWorkFileHeader(in);
     // A frame shift that reads as 0 is left to the pass over the file, which reports it.
     if (read_.FrameRate() != 0 &&
-        output_.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+        output_.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText,
+                     OutputFile::Replace::kQuickly)) {
       AppendWorkFileHeader(text_, RewrittenHeader(read_));
       threshold_ = LoudnessThreshold(read_.MaxdB(), read_.MindB());
     } else {
@@ -212,7 +215,8 @@ int PeakCombination(Session& session) {
   if (!frames.Open("err: cannot open! PeakExtract.txt")) return 1;
   const int64_t frameRate = frames.FrameRate();
   OutputFile output;
-  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText,
+                   OutputFile::Replace::kQuickly)) {
     log.AppendLog("err: cannot open! PeakCombination.txt");
     return 1;
   }

@@ -45,7 +45,8 @@ int RefinedPeakCombination(Session& session) {
     return 1;
   }
   OutputFile output;
-  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText)) {
+  if (!output.Open(session.WorkPath(kLumpFileName), OutputFile::Mode::kText,
+                   OutputFile::Replace::kQuickly)) {
     log.AppendLog("err: cannot open! PeakCombination.txt");
     return 1;
   }

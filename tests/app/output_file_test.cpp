@@ -35,6 +35,32 @@ TEST(OutputFileTest, TextModeWritesCrLfAndCommitReplacesTheFile) {
   EXPECT_EQ(EntriesIn(dir.path()), 1u);  // no temporary file left behind
 }
 
+TEST(OutputFileTest, BothWaysOfReplacingTakeTheFileAndRefuseAFolder) {
+  enum class Target { kNone, kFile, kFolder };
+  for (const auto replace : {OutputFile::Replace::kDurably, OutputFile::Replace::kQuickly}) {
+    for (const auto target : {Target::kNone, Target::kFile, Target::kFolder}) {
+      SCOPED_TRACE(::testing::Message() << "quickly " << (replace == OutputFile::Replace::kQuickly)
+                                        << ", target " << static_cast<int>(target));
+      TempDir dir;
+      const std::string path = dir.File("PeakExtraction.txt");
+      if (target == Target::kFile) WriteFile(path, "old peaks");
+      if (target == Target::kFolder) {
+        ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+      }
+      OutputFile file;
+      ASSERT_TRUE(file.Open(path, OutputFile::Mode::kBinary, replace));
+      file.Write("new peaks");
+      EXPECT_EQ(file.Commit(), target != Target::kFolder);
+      if (target == Target::kFolder) {
+        EXPECT_TRUE(std::filesystem::is_directory(path));
+      } else {
+        EXPECT_EQ(ReadFile(path), "new peaks");
+      }
+      EXPECT_EQ(EntriesIn(dir.path()), 1u);  // neither the old file nor a temporary one is left
+    }
+  }
+}
+
 TEST(OutputFileTest, OverwriteAtPatchesBytesAlreadyWritten) {
   TempDir dir;
   OutputFile file;
