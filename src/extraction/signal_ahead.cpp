@@ -13,6 +13,9 @@ namespace {
 // A block of the recording: at 44.1 kHz, 65,536 samples of analysis signal, some 600 frames,
 // so that the frames are shared out in batches large enough to keep both cores busy.
 constexpr size_t kBlockSamples = size_t{1} << 18;
+// The first blocks are smaller, doubling up to kBlockSamples: the frames wait for the first
+// run, and the first full block would keep them waiting some 10 ms.
+constexpr size_t kFirstBlockSamples = size_t{1} << 14;
 // Runs that wait at most: enough to ride out a slow read, little memory.
 constexpr size_t kQueuedRuns = 4;
 
@@ -64,11 +67,12 @@ bool SignalAhead::Put(std::unique_ptr<Item> item) {
 void SignalAhead::Produce() {
   try {
     std::vector<double> block(kBlockSamples);
+    size_t size = kFirstBlockSamples;
     size_t taken = 0;
     int64_t read = 0;
-    for (;;) {
+    for (;; size = std::min(2 * size, kBlockSamples)) {
       std::unique_ptr<Item> item = Spare();
-      const int64_t got = source_.Read(block);
+      const int64_t got = source_.Read(std::span<double>(block).first(size));
       if (got <= 0) {
         item->got = got < 0 ? Got::kFailed : Got::kEnd;
         if (got == 0 && down_ != nullptr) down_->Finish(item->run);
