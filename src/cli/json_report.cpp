@@ -1,8 +1,7 @@
 #include "cli/json_report.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <sstream>
-#include <vector>
 
 #include "app/numbers.h"
 
@@ -77,14 +76,24 @@ std::string JsonLine(const FileOutcome& outcome) {
 }
 
 int CountNotes(std::string_view noteScript) {
-  std::istringstream in{std::string(noteScript)};
-  std::string line;
+  // Words are split as a stream's >> splits them in the C locale; a script of many thousand lines
+  // is counted at the end of every conversion, so without a stream per line.
+  constexpr std::string_view kBlanks = " \t\n\v\f\r";
   int notes = 0;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::vector<std::string> word;
-    for (std::string w; words >> w;) word.push_back(w);
-    if (word.size() == 3 && word[1] != "tempo" && word[1] != "tone" && word[2] != "0") ++notes;
+  for (size_t start = 0; start < noteScript.size();) {
+    const size_t end = std::min(noteScript.find('\n', start), noteScript.size());
+    const std::string_view line = noteScript.substr(start, end - start);
+    start = end + 1;
+    std::string_view word[3];
+    size_t words = 0;
+    for (size_t at = line.find_first_not_of(kBlanks); at != std::string_view::npos && words <= 3;
+         at = line.find_first_not_of(kBlanks, at)) {
+      const size_t past = std::min(line.find_first_of(kBlanks, at), line.size());
+      if (words < 3) word[words] = line.substr(at, past - at);
+      ++words;
+      at = past;
+    }
+    if (words == 3 && word[1] != "tempo" && word[1] != "tone" && word[2] != "0") ++notes;
   }
   return notes;
 }

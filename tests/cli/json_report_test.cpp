@@ -38,7 +38,17 @@ TEST(JsonReportTest, LinesCarryEveryFieldAndNotesAreCountedFromTheScript) {
       "0   tone 1\r\n520   c-3 103\r\n0   g-3 124\r\n940   c-3 0\r\n10   g-3 0\r\n"
       "20   a-3 125\r\n}\r\n";
   EXPECT_EQ(CountNotes(script), 3);
-  EXPECT_EQ(CountNotes(""), 0);
+  const struct {
+    const char* script;
+    int notes;
+  } cases[] = {
+      {"", 0},
+      {"10 c-3 90", 1},                         // the last line needs no line end
+      {"\t10\tc-3\v90 \r\n\f20  d-3 91\n", 2},  // any blank between words, LF or CR LF
+      {"10 c-3 90 5\n10 c-3\n0 tone 1\n0 tempo 120\n30 c-3 0\n", 0},
+      {"30 c-3 00\n", 1},  // only the word "0" ends a note
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountNotes(c.script), c.notes) << c.script;
 }
 
 }  // namespace
