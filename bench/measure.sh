@@ -18,6 +18,9 @@
 # WAV2MID and WAVEGEN name the programs (default: those of build/); BASE_WAV2MID, when set, is
 # an older wav2mid measured beside it in the song case.
 set -euo pipefail
+# Times are read with a point before the fraction, whatever the caller's locale.
+if [[ -n ${LC_ALL:-} ]]; then export LANG=$LC_ALL; unset LC_ALL; fi
+export LC_NUMERIC=C
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 wav2mid=${WAV2MID:-$root/build/bin/wav2mid}
@@ -90,11 +93,14 @@ sync
 
 # --- measuring ------------------------------------------------------------------------------
 
-# Runs a command under /usr/bin/time; sets wall, cpu (user + system) and rss (MB).
+# Runs a command under /usr/bin/time; sets wall (s, to the millisecond: time's own figure has
+# steps of 10 ms, a few percent of a song's run), cpu (user + system) and rss (MB).
 timed() {
-  /usr/bin/time -f '%e %U %S %M' -o "$folder/time.txt" "$@" >/dev/null 2>"$folder/stderr.txt" ||
+  local start=$EPOCHREALTIME
+  /usr/bin/time -f '%U %S %M' -o "$folder/time.txt" "$@" >/dev/null 2>"$folder/stderr.txt" ||
     { echo "measure.sh: failed: $*" >&2; cat "$folder/stderr.txt" >&2; exit 1; }
-  read -r wall user system kb <"$folder/time.txt"
+  wall=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }')
+  read -r user system kb <"$folder/time.txt"
   cpu=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.2f", u + s }')
   rss=$(awk -v k="$kb" 'BEGIN { printf "%.1f", k / 1024 }')
 }
@@ -132,7 +138,7 @@ for name in "${names[@]}"; do
     "$(median <<<"${rsses[$name]}")"
 done
 ratio=$(awk -v a="$(median <<<"${walls[wav2mid]}")" -v b="$(median <<<"${walls[aubionotes]}")" \
-  'BEGIN { printf "%.2f", a / b }')
+  'BEGIN { printf "%.3f", a / b }')
 summary+=("song: wav2mid / aubionotes = $ratio (target at most 0.4): $(verdict "$ratio" 0.4 max)")
 
 # 2. The long recordings, one run each.
