@@ -163,8 +163,8 @@ bool InputStream::ReadTokenView(std::string_view& token, std::string& spill) {
   return true;
 }
 
-bool InputStream::ReadNumberTokenView(std::string_view& token, std::string& spill, bool& isNumber,
-                                      double& value) {
+bool InputStream::ReadOtherTokenView(std::string_view& token, std::string& spill, bool& isNumber,
+                                     double& value) {
   int c;
   do {
     c = Get();

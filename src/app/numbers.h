@@ -1,7 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -30,6 +32,52 @@ double LeadingDecimal(std::string_view text);
 // byte after them and sets `value` to what LeadingDecimal gives for that text; returns null,
 // leaving `value` alone, when the bytes from `p` do not start such a number.
 const char* ScanShortDecimal(const char* p, const char* end, double& value);
+
+// The readable bytes that ScanFixed2Token may look at from `p`.
+inline constexpr ptrdiff_t kScanFixed2Reach = 16;
+
+// The shape of nearly every token of the work files, a number below a million with two
+// decimals: from `p`, an optional minus, 1 to 6 digits, a point and 2 digits, then white space
+// (space, TAB, LF, VT, FF, CR) that ends the token. Returns that white-space byte and sets
+// `value` to what ScanShortDecimal gives; any other shape gives null, leaving `value` alone,
+// for the byte-by-byte reading. `p` must have kScanFixed2Reach readable bytes. The millions of
+// numbers of a peak file are why: the digits are found and summed eight bytes at a time.
+inline const char* ScanFixed2Token(const char* p, double& value) {
+  // The flags and sums below take the first byte in memory as the lowest.
+  if constexpr (std::endian::native != std::endian::little) return nullptr;
+  constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+  const bool negative = *p == '-';
+  const char* const first = p + (negative ? 1 : 0);
+  uint64_t word;
+  std::memcpy(&word, first, sizeof word);
+  // Digits become 0 to 9, and the first byte that is not one is flagged: it is 0x80 or more
+  // after the subtraction or after adding 0x76. Borrows and carries only move to later bytes,
+  // and none leaves a digit, so the lowest flag is exact.
+  const uint64_t digits = word - 0x30 * kOnes;
+  const uint64_t flags = (digits | (digits + 0x76 * kOnes)) & kHighs;
+  const int whole = std::countr_zero(flags) / 8;  // digits before the point
+  if (whole < 1 || whole > 6) return nullptr;
+  // The point, two digits and the white space, tested in one word the same way.
+  uint32_t tail;
+  std::memcpy(&tail, first + whole, sizeof tail);
+  const uint32_t decimals = ((tail >> 8) & 0xFFFFu) - 0x3030u;
+  const uint32_t blank = tail >> 24;
+  if ((tail & 0xFFu) != '.' || ((decimals | (decimals + 0x7676u)) & 0x8080u) != 0 ||
+      !(blank == ' ' || blank - '\t' <= '\r' - '\t')) {
+    return nullptr;
+  }
+  // Eight digits with the first in the lowest byte: the whole digits moved up against the two
+  // decimals, zeros below them. Neighbours are summed in pairs, then the pairs in fours.
+  uint64_t eight = ((digits << (8 * (8 - whole))) >> 16) | (uint64_t{decimals} << 48);
+  eight = eight * 10 + (eight >> 8);
+  eight = (((eight & 0x000000FF000000FFu) * (100 + (uint64_t{1000000} << 32))) +
+           (((eight >> 16) & 0x000000FF000000FFu) * (1 + (uint64_t{10000} << 32)))) >>
+          32;
+  // The same single division as ScanShortDecimal: both terms are exact doubles.
+  const double magnitude = static_cast<double>(static_cast<uint32_t>(eight)) / 1e2;
+  value = negative ? -magnitude : magnitude;
+  return first + whole + 3;
+}
 
 // The float nearest to `value`, as IEEE rounding gives it: values beyond the float range become
 // infinities of their sign instead of being an undefined conversion.

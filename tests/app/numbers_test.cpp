@@ -85,6 +85,38 @@ TEST(NumbersTest, LeadingDecimalGivesTheNearestDoubleForShortAndLongNumbers) {
   }
 }
 
+// The quick route must give the short route's end and value wherever it answers, and answer
+// for every token of up to six whole digits and two decimals. Odd rounds are random bytes.
+TEST(NumbersTest, QuickTwoDecimalTokensReadAsTheShortRouteReadsThem) {
+  std::mt19937 random(5);
+  const std::string_view blanks = " \t\n\v\f\r", others = "0123456789012345-.-./:x\b\x0e\x80\xff";
+  std::uniform_int_distribution<size_t> pick(0, blanks.size() + others.size() - 1);
+  std::uniform_real_distribution<double> exponent(-3.0, 6.3);
+  for (int i = 0; i < 300000; ++i) {
+    std::string text;
+    if (i % 2 == 0) {
+      AppendFixed(text, (i % 4 == 0 ? -1.0 : 1.0) * std::pow(10.0, exponent(random)), 2);
+      text += blanks[i / 2 % blanks.size()];
+    }
+    while (text.size() < kScanFixed2Reach) {
+      const size_t k = pick(random);
+      text += k < blanks.size() ? blanks[k] : others[k - blanks.size()];
+    }
+    double quick = 0.5, full = 0.25;
+    const char* const end = ScanFixed2Token(text.data(), quick);
+    if (i % 2 == 0) {
+      ASSERT_EQ(end != nullptr, text.find('.') <= 6 + (text[0] == '-')) << text;
+    }
+    if (end == nullptr) {
+      ASSERT_EQ(quick, 0.5);
+      continue;
+    }
+    ASSERT_EQ(ScanShortDecimal(text.data(), text.data() + text.size(), full), end) << text;
+    ASSERT_NE(blanks.find(*end), std::string_view::npos) << text;
+    ASSERT_EQ(std::bit_cast<uint64_t>(quick), std::bit_cast<uint64_t>(full)) << text;
+  }
+}
+
 TEST(NumbersTest, ReadingBackTwoDecimalsGivesWhatParsingTheTextGives) {
   std::mt19937 random(7);
   std::uniform_real_distribution<float> exponent(-12.0f, 20.0f);
