@@ -66,10 +66,10 @@ bool PeakRecordReader::NextPeak(float& frequency, float& level) {
     inRecord_ = false;
     return false;
   }
-  frequency = NarrowToFloat(Number());
+  frequency = Number();
   // A file cut after a frequency gives the peak a level of 0.
   more_ = Read();
-  level = NarrowToFloat(Number());
+  level = Number();
   if (more_) more_ = Read();
   return true;
 }

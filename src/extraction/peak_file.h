@@ -84,8 +84,14 @@ class PeakRecordReader final : public PeakRecordSource {
 
  private:
   // The next token into token_, with its value when it is a plain number.
-  bool Read() { return in_.ReadNumberTokenView(token_, spill_, isNumber_, number_); }
-  double Number() const { return isNumber_ ? number_ : LeadingDecimal(token_); }
+  [[gnu::always_inline]] bool Read() {
+    return in_.ReadNumberTokenView(token_, spill_, isNumber_, number_);
+  }
+  // A number read on the way has at most 15 digits, so it lies far inside the float range and
+  // narrows without the overflow tests of NarrowToFloat.
+  float Number() const {
+    return isNumber_ ? static_cast<float>(number_) : NarrowToFloat(LeadingDecimal(token_));
+  }
 
   InputStream& in_;
   std::string_view token_;  // in the stream's buffer, or in spill_

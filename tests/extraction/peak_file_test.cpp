@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 namespace tonvale {
@@ -48,7 +49,7 @@ TEST(PeakFileTest, StopsAtTheEndOfInputKeepingAPartialRecord) {
 }
 
 TEST(PeakFileTest, NumbersThatAreNotFiniteOrNotNumbersReadAsZero) {
-  std::string file = kHeader + "x: nan inf 1e999 -7.5 end end_of_file";
+  std::string file = kHeader + "x: nan inf 1e999 -7.5 1e39 999999999999999 end end_of_file";
   InputStream in(file);
   PeakTable table;
   ASSERT_EQ(ReadPeakFile(in, table), 1);
@@ -57,6 +58,9 @@ TEST(PeakFileTest, NumbersThatAreNotFiniteOrNotNumbersReadAsZero) {
   EXPECT_EQ(table.Levels(0)[0], 0.0f);
   EXPECT_EQ(table.Frequencies(0)[1], 0.0f);
   EXPECT_EQ(table.Levels(0)[1], -7.5f);
+  // Past the float range a number narrows to infinity; the longest plain number to its float.
+  EXPECT_EQ(table.Frequencies(0)[2], std::numeric_limits<float>::infinity());
+  EXPECT_EQ(table.Levels(0)[2], 1e15f);
 }
 
 TEST(PeakFileTest, HeaderReadTakesLevelsFrameLineAndTheWholeName) {
