@@ -65,7 +65,8 @@ class SpectralPeakPicker {
   double levelFloorDb_ = 0.0;
   double powerFloor_ = 0.0;  // a power below this is surely under the level floor
   SpectrumFftCache fft_;
-  std::vector<double> frame_, re_, im_, power_;
+  std::vector<double> frame_, re_, im_, power_, bounds_;
+  std::vector<int> candidates_;  // the bins that the power comparisons leave for the levels
 };
 
 }  // namespace tonvale
