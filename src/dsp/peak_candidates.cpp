@@ -2,84 +2,78 @@
 
 #include <limits>
 
-#include "dsp/quad.h"
+#include "dsp/quad.h"  // last: it silences a warning for the rest of the file
 
 namespace tonvale {
 
 using quad::Load;
 using quad::Quad;
-using quad::Store;
 
 namespace {
 
 // What comparing two Quads gives: all bits set in the lanes where the comparison holds.
-using QuadMask = long long __attribute__((vector_size(32)));
+using QuadMask = decltype(Quad{} < Quad{});
 
 constexpr double kNever = -std::numeric_limits<double>::infinity();
 
-bool Rejected(double p, double left, double right, double floor, double margin, double tiny) {
-  return p < floor || (left > tiny && p < left * margin) || (right > tiny && p < right * margin);
+double PowerAt(const double* re, const double* im, int k) {
+  return re[k] * re[k] + im[k] * im[k];
+}
+
+Quad PowersAt(const double* re, const double* im, int k) {
+  const Quad r = Load(re + k), i = Load(im + k);
+  return r * r + i * i;
 }
 
 Quad Max(Quad a, Quad b) {
   return a < b ? b : a;
 }
 
-// True when every lane of both masks is set.
-bool AllSet(QuadMask a, QuadMask b) {
-  QuadMask x = a & b;
-  x &= __builtin_shuffle(x, QuadMask{2, 3, 0, 1});
-  x &= __builtin_shuffle(x, QuadMask{1, 0, 3, 2});
-  return x[0] != 0;
-}
-
 }  // namespace
 
-// Most bins fail the sieve, so eight bins are tested at once with one well-predicted branch.
+// Four bins are sieved at once, and each is listed or not without a branch: which bins pass
+// follows the music, so a branch on it would be mispredicted often.
 // A neighbour's power q counts as the bound q * margin when q > tiny and as -infinity otherwise,
-// which no power is below: a bin is rejected exactly when its power is below the largest of its
-// bounds, or below the floor. The bounds are never NaN, and the floor is taken last, where a NaN
-// floor would leave the bounds' maximum, so the outcome is the scalar comparisons' bin by bin.
-TONVALE_VECTOR_CLONES int PowersAndCandidateBins(const double* re, const double* im, int last,
-                                                 double floor, double margin, double tiny,
-                                                 double* power, double* scratch, int* bins) {
+// which no power is below: a bin is rejected exactly when its power is below the larger of its
+// two bounds, or below the floor. The bounds are never NaN and the floor is taken last, where a
+// NaN floor would leave the bounds' maximum, so the outcome is the scalar comparisons'.
+TONVALE_VECTOR_CLONES int CandidateBins(const double* re, const double* im, int last, double floor,
+                                        double margin, double tiny, int* bins) {
   const Quad f = {floor, floor, floor, floor};
   const Quad m = {margin, margin, margin, margin};
   const Quad t = {tiny, tiny, tiny, tiny};
   const Quad never = {kNever, kNever, kNever, kNever};
-  double* bound = scratch;
-  const int count = last + 2;
-  int k = 0;
-  for (; k + 4 <= count; k += 4) {
-    const Quad r = Load(re + k), i = Load(im + k);
-    const Quad p = r * r + i * i;
-    Store(power + k, p);
-    Store(bound + k, p > t ? p * m : never);
-  }
-  for (; k < count; ++k) {
-    const double p = re[k] * re[k] + im[k] * im[k];
-    power[k] = p;
-    bound[k] = p > tiny ? p * margin : kNever;
-  }
-
+  auto bound = [&](Quad q) { return q > t ? q * m : never; };
   int found = 0;
-  auto take = [&](int from, QuadMask rejected) {
-    for (int lane = 0; lane < 4; ++lane) {
-      if (rejected[lane] == 0) bins[found++] = from + lane;
+  int k = 1;
+  if (last >= 7) {
+    // The bounds of bins k - 4 .. k + 7 as three quads, each worked out once.
+    const double p0 = PowerAt(re, im, 0);
+    Quad before = {kNever, kNever, kNever, p0 > tiny ? p0 * margin : kNever};
+    Quad p = PowersAt(re, im, 1);
+    Quad here = bound(p);
+    for (; k + 6 <= last; k += 4) {
+      const Quad pAfter = PowersAt(re, im, k + 4);
+      const Quad after = bound(pAfter);
+      const Quad left = __builtin_shuffle(before, here, QuadMask{3, 4, 5, 6});
+      const Quad right = __builtin_shuffle(here, after, QuadMask{1, 2, 3, 4});
+      const QuadMask rejected = p < Max(Max(left, right), f);
+      for (int lane = 0; lane < 4; ++lane) {
+        bins[found] = k + lane;
+        found += static_cast<int>(1 + rejected[lane]);
+      }
+      before = here;
+      here = after;
+      p = pAfter;
     }
-  };
-  k = 1;
-  for (; k + 7 <= last; k += 8) {
-    const Quad p0 = Load(power + k), p1 = Load(power + k + 4);
-    const Quad b0 = Max(Max(Load(bound + k - 1), Load(bound + k + 1)), f);
-    const Quad b1 = Max(Max(Load(bound + k + 3), Load(bound + k + 5)), f);
-    const QuadMask r0 = p0 < b0, r1 = p1 < b1;
-    if (AllSet(r0, r1)) continue;
-    take(k, r0);
-    take(k + 4, r1);
   }
   for (; k <= last; ++k) {
-    if (!Rejected(power[k], power[k - 1], power[k + 1], floor, margin, tiny)) bins[found++] = k;
+    const double p = PowerAt(re, im, k);
+    const double left = PowerAt(re, im, k - 1), right = PowerAt(re, im, k + 1);
+    if (!(p < floor || (left > tiny && p < left * margin) ||
+          (right > tiny && p < right * margin))) {
+      bins[found++] = k;
+    }
   }
   return found;
 }

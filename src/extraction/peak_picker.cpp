@@ -44,8 +44,7 @@ bool SpectralPeakPicker::Prepare(int frameLength, int virtualLength, double leve
   powerFloor_ = floorPower > kTinyPower ? floorPower * kSureMargin : 0.0;
   const size_t bins = static_cast<size_t>(virtualLength / 2 + 1);
   if (!TryAssign(frame_, static_cast<size_t>(virtualLength)) || !TryAssign(re_, bins) ||
-      !TryAssign(im_, bins) || !TryAssign(power_, bins) || !TryAssign(bounds_, bins) ||
-      !TryAssign(candidates_, bins)) {
+      !TryAssign(im_, bins) || !TryAssign(candidates_, bins)) {
     return false;
   }
   // Builds the transform tables now, so that a failure shows before the first frame.
@@ -53,9 +52,13 @@ bool SpectralPeakPicker::Prepare(int frameLength, int virtualLength, double leve
                          virtualLength) == 0;
 }
 
-double SpectralPeakPicker::LevelOf(int k) const {
+double SpectralPeakPicker::PowerOf(int k) const {
   const double re = re_[static_cast<size_t>(k)], im = im_[static_cast<size_t>(k)];
-  return 20.0 * std::log10(std::sqrt(re * re + im * im));
+  return re * re + im * im;
+}
+
+double SpectralPeakPicker::LevelOf(int k) const {
+  return 20.0 * std::log10(std::sqrt(PowerOf(k)));
 }
 
 void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t start,
@@ -99,19 +102,17 @@ void SpectralPeakPicker::Pick(std::span<const double> signal, int64_t start,
   window.Apply(frame);
   RealSpectrumFft(fft_, virtualLength_, frame_.data(), re_.data(), im_.data(), frameLength_);
 
-  const double* power = power_.data();
-  const int candidates =
-      PowersAndCandidateBins(re_.data(), im_.data(), highestBin_, powerFloor_, kSureMargin,
-                             kTinyPower, power_.data(), bounds_.data(), candidates_.data());
+  const int candidates = CandidateBins(re_.data(), im_.data(), highestBin_, powerFloor_,
+                                       kSureMargin, kTinyPower, candidates_.data());
   const double binWidth = kAnalysisRate / virtualLength_;
   for (int c = 0; c < candidates; ++c) {
     const int k = candidates_[static_cast<size_t>(c)];
-    const double p = power[k];
+    const double p = PowerOf(k);
     const double level = LevelOf(k);
     // A neighbour whose power is surely below this bin's has a level surely below its level, so
     // its logarithm is needed only when the two powers are close.
-    if (!(level >= levelFloorDb_ && (SurelyBelow(power[k - 1], p) || level >= LevelOf(k - 1)) &&
-          (SurelyBelow(power[k + 1], p) || level >= LevelOf(k + 1)))) {
+    if (!(level >= levelFloorDb_ && (SurelyBelow(PowerOf(k - 1), p) || level >= LevelOf(k - 1)) &&
+          (SurelyBelow(PowerOf(k + 1), p) || level >= LevelOf(k + 1)))) {
       continue;
     }
 
