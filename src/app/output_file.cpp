@@ -191,7 +191,7 @@ bool OutputFile::PutInPlace() {
       renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE) == 0) {
     // The temporary name now holds the old file.
     if (unlink(temp_path_.c_str()) == 0) return true;
-    // Something else than a file took the target's place after the check: give it back.
+    // Something other than a file took the target's place after the check: give it back.
     renameat2(AT_FDCWD, temp_path_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE);
     return false;
   }

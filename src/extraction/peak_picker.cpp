@@ -5,6 +5,7 @@
 
 #include "app/numbers.h"
 #include "dsp/double_array.h"
+#include "dsp/peak_candidates.h"
 #include "extraction/peak_file.h"
 
 namespace tonvale {
@@ -43,7 +44,7 @@ bool SpectralPeakPicker::Prepare(int frameLength, int virtualLength, double leve
   powerFloor_ = floorPower > kTinyPower ? floorPower * kSureMargin : 0.0;
   const size_t bins = static_cast<size_t>(virtualLength / 2 + 1);
   if (!TryAssign(frame_, static_cast<size_t>(virtualLength)) || !TryAssign(re_, bins) ||
-      !TryAssign(im_, bins) || !TryAssign(power_, bins)) {
+      !TryAssign(im_, bins) || !TryAssign(candidates_, bins)) {
     return false;
   }
   // Builds the transform tables now, so that a failure shows before the first frame.
@@ -51,9 +52,13 @@ bool SpectralPeakPicker::Prepare(int frameLength, int virtualLength, double leve
                          virtualLength) == 0;
 }
 
-double SpectralPeakPicker::LevelOf(int k) const {
+double SpectralPeakPicker::PowerOf(int k) const {
   const double re = re_[static_cast<size_t>(k)], im = im_[static_cast<size_t>(k)];
-  return 20.0 * std::log10(std::sqrt(re * re + im * im));
+  return re * re + im * im;
+}
+
+double SpectralPeakPicker::LevelOf(int k) const {
+  return 20.0 * std::log10(std::sqrt(PowerOf(k)));
 }
 
 void SpectralPeakPicker::AnalyseFrame(std::span<const double> signal, int64_t start,
@@ -75,36 +80,39 @@ template <class Take>
 void SpectralPeakPicker::Pick(std::span<const double> signal, int64_t start,
                               const AnalysisWindow& window, LevelRange& range, Take take) {
   const int64_t length = static_cast<int64_t>(signal.size());
+  const auto frame = std::span<double>(frame_).first(static_cast<size_t>(frameLength_));
   bool silent = true;
-  for (int i = 0; i < frameLength_; ++i) {
-    const int64_t at = start + i;
-    const double v = at >= 0 && at < length ? signal[static_cast<size_t>(at)] : 0.0;
-    frame_[static_cast<size_t>(i)] = v;
-    silent = silent && v == 0.0;
+  if (start >= 0 && start <= length - frameLength_) {
+    // Nearly every frame lies inside the signal: a plain copy, and a search for a sound that
+    // stops at the first one.
+    const std::span<const double> inside = signal.subspan(static_cast<size_t>(start), frame.size());
+    std::copy(inside.begin(), inside.end(), frame.begin());
+    silent = std::all_of(frame.begin(), frame.end(), [](double v) { return v == 0.0; });
+  } else {
+    for (int i = 0; i < frameLength_; ++i) {
+      const int64_t at = start + i;
+      const double v = at >= 0 && at < length ? signal[static_cast<size_t>(at)] : 0.0;
+      frame[static_cast<size_t>(i)] = v;
+      silent = silent && v == 0.0;
+    }
   }
   // A silent frame has every bin at -infinity dB: no peaks, whatever the window.
   if (silent || highestBin_ < 1) return;
   // The zero padding past the frame is never written: the transform takes it as read.
-  window.Apply(std::span<double>(frame_).first(static_cast<size_t>(frameLength_)));
+  window.Apply(frame);
   RealSpectrumFft(fft_, virtualLength_, frame_.data(), re_.data(), im_.data(), frameLength_);
 
-  const int last = highestBin_;
-  for (int k = 0; k <= last + 1; ++k) {
-    const double re = re_[static_cast<size_t>(k)], im = im_[static_cast<size_t>(k)];
-    power_[static_cast<size_t>(k)] = re * re + im * im;
-  }
-  const double* power = power_.data();
+  const int candidates = CandidateBins(re_.data(), im_.data(), highestBin_, powerFloor_,
+                                       kSureMargin, kTinyPower, candidates_.data());
   const double binWidth = kAnalysisRate / virtualLength_;
-  for (int k = 1; k <= last; ++k) {
-    const double p = power[k];
-    if (p < powerFloor_ || SurelyBelow(p, power[k - 1]) || SurelyBelow(p, power[k + 1])) {
-      continue;
-    }
+  for (int c = 0; c < candidates; ++c) {
+    const int k = candidates_[static_cast<size_t>(c)];
+    const double p = PowerOf(k);
     const double level = LevelOf(k);
     // A neighbour whose power is surely below this bin's has a level surely below its level, so
     // its logarithm is needed only when the two powers are close.
-    if (!(level >= levelFloorDb_ && (SurelyBelow(power[k - 1], p) || level >= LevelOf(k - 1)) &&
-          (SurelyBelow(power[k + 1], p) || level >= LevelOf(k + 1)))) {
+    if (!(level >= levelFloorDb_ && (SurelyBelow(PowerOf(k - 1), p) || level >= LevelOf(k - 1)) &&
+          (SurelyBelow(PowerOf(k + 1), p) || level >= LevelOf(k + 1)))) {
       continue;
     }
 

@@ -57,6 +57,7 @@ class SpectralPeakPicker {
   template <class Take>
   void Pick(std::span<const double> signal, int64_t start, const AnalysisWindow& window,
             LevelRange& range, Take take);
+  double PowerOf(int k) const;
   double LevelOf(int k) const;
 
   int frameLength_ = 0;
@@ -65,7 +66,8 @@ class SpectralPeakPicker {
   double levelFloorDb_ = 0.0;
   double powerFloor_ = 0.0;  // a power below this is surely under the level floor
   SpectrumFftCache fft_;
-  std::vector<double> frame_, re_, im_, power_;
+  std::vector<double> frame_, re_, im_;
+  std::vector<int> candidates_;  // the bins that the power comparisons leave for the levels
 };
 
 }  // namespace tonvale
