@@ -55,8 +55,8 @@ TONVALE_VECTOR_CLONES int CandidateBins(const double* re, const double* im, int 
     for (; k + 6 <= last; k += 4) {
       const Quad pAfter = PowersAt(re, im, k + 4);
       const Quad after = bound(pAfter);
-      const Quad left = __builtin_shuffle(before, here, QuadMask{3, 4, 5, 6});
-      const Quad right = __builtin_shuffle(here, after, QuadMask{1, 2, 3, 4});
+      const Quad left = __builtin_shufflevector(before, here, 3, 4, 5, 6);
+      const Quad right = __builtin_shufflevector(here, after, 1, 2, 3, 4);
       const QuadMask rejected = p < Max(Max(left, right), f);
       for (int lane = 0; lane < 4; ++lane) {
         bins[found] = k + lane;
